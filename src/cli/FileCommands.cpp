@@ -1,0 +1,194 @@
+#include "FileCommands.h"
+
+#include "Arguments.h"
+
+#include "flash/EcuApplication.h"
+#include "flash/FileKind.h"
+#include "flash/FlashFile.h"
+#include "flash/KwpText.h"
+#include "memory/Hex.h"
+#include "memory/ZepError.h"
+#include "text/Interaction.h"
+#include "text/TextCatalog.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <iostream>
+
+namespace zep::cli {
+
+const char* const infoUsage = "usage: zep info FILE...\n"
+                              "  Prints each file's kind, the address ranges its data cover, its total bytes and,\n"
+                              "  for S-record and KWP files, the identification and the ECU parameters it carries.\n";
+
+const char* const convertUsage =
+    "usage: zep convert IN OUT [--to srec|h86|kwp] [--address N] [--fill-pattern HEX]\n"
+    "                   [--write-granularity N] [--inter-byte-delay N] [--reply-to-request-delay N]\n"
+    "                   [--identification-type N] [--tuning]\n"
+    "  Reads IN by its content (S-record, H86 or KWP) and writes OUT in the format of --to, or of\n"
+    "  OUT's extension (.s .ulp .s19 .s28 .s37 .srec S-record, .h86 .hex H86, .kwp KWP).\n"
+    "  ECU parameters come from IN where it carries them, else from the options, else from the\n"
+    "  defaults. Numbers are decimal or hexadecimal with 0x; --fill-pattern takes hex text (FFFFFFFF).\n"
+    "  --tuning marks the image as a tuning where IN does not say it.\n";
+
+const char* const kwp2txtUsage = "usage: zep kwp2txt IN OUT\n"
+                                 "  Writes one line per frame of the KWP file IN, its bytes in hexadecimal.\n";
+
+namespace {
+
+enum class Format { SRecord, H86, Kwp };
+
+std::optional<Format> formatNamed(const std::string& name) {
+    if (name == "srec")
+        return Format::SRecord;
+    if (name == "h86")
+        return Format::H86;
+    if (name == "kwp")
+        return Format::Kwp;
+    return std::nullopt;
+}
+
+std::optional<Format> formatOfExtension(const std::string& path) {
+    std::string ext = std::filesystem::path(path).extension().string();
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
+    for (const char* e : {".s", ".ulp", ".s19", ".s28", ".s37", ".srec"})
+        if (ext == e)
+            return Format::SRecord;
+    if (ext == ".h86" || ext == ".hex")
+        return Format::H86;
+    if (ext == ".kwp")
+        return Format::Kwp;
+    return std::nullopt;
+}
+
+/** reads a flash file of any kind into app; the kind it had */
+FileKind import(const std::string& path, EcuApplication& app, Interaction& ui) {
+    const FileKind kind = fileKind(path);
+    switch (kind) {
+    case FileKind::SRecord:
+        app.ImportFromSFile(path, ui);
+        break;
+    case FileKind::H86:
+        app.ImportFromH86File(path, ui);
+        break;
+    case FileKind::Kwp: {
+        const std::string data = readWholeFile(path);
+        app.setKWPFile(MemBlock(1, std::span(reinterpret_cast<const std::uint8_t*>(data.data()), data.size())));
+        break;
+    }
+    case FileKind::Xml:
+    case FileKind::None:
+        if (!std::filesystem::exists(path))
+            readWholeFile(path); // raises the localised cannot-read message
+        throw ZepError(errors::File, tr("zep/Messages/notAFlashFile/text",
+                                        "{0} is not an S-record, H86 or KWP file", path));
+    }
+    return kind;
+}
+
+void printInfo(const std::string& path, FileKind kind, const EcuApplication& app) {
+    const ZEPEcu& ecu = app.Ecu();
+    std::cout << path << ": " << kindName(kind) << '\n';
+    const MemMap covered = app.value().map();
+    for (const MemRange& r : covered)
+        std::cout << "  " << hex::withWidth(r.address, 8) << "-" << hex::withWidth(r.last(), 8) << "  " << r.count
+                  << " bytes\n";
+    std::cout << "  " << tr("zep/info/total/text", "total: {0} bytes in {1} blocks", app.value().byteCount(),
+                            app.value().count())
+              << '\n';
+    if (kind == FileKind::H86)
+        return;
+    std::cout << "  " << (app.EstCalibration() ? "tuning" : "application") << '\n'
+              << "  PIE " << app.PIE() << ", IndiceDiag " << int(app.IndiceDiag()) << ", Fournisseur \""
+              << app.Fournisseur() << "\" (" << app.FournisseurHex() << "), Hardware " << app.Hardware()
+              << ", Software " << app.Software() << ", Version " << app.Version() << ", Calibration "
+              << app.Calibration() << ", Reserve " << app.Reserve() << '\n'
+              << "  Homologation " << app.Homologation << '\n';
+    if (kind == FileKind::Kwp)
+        std::cout << "  Address " << hex::withWidth(ecu.Address, 2) << "H, ";
+    else
+        std::cout << "  FillPattern " << (ecu.FillPattern.empty() ? "-" : ecu.FillPattern.toHex())
+                  << ", WriteGranularity " << ecu.WriteGranularity << ", ";
+    std::cout << "InterByteDelay " << ecu.InterByteDelay << " ms, ReplyToRequestDelay " << ecu.ReplyToRequestDelay
+              << " ms\n";
+}
+
+} // namespace
+
+int info(const std::vector<std::string>& args, Interaction& ui) {
+    const Arguments a(args, {}, {});
+    if (a.positional().empty())
+        throw UsageError("zep info needs at least one file");
+    int code = 0;
+    for (const std::string& path : a.positional()) {
+        try {
+            EcuApplication app;
+            const FileKind kind = import(path, app, ui);
+            printInfo(path, kind, app);
+        } catch (const ZepError& e) {
+            ui.critical(path + ": " + e.description());
+            code = 1;
+        }
+    }
+    return code;
+}
+
+int convert(const std::vector<std::string>& args, Interaction& ui) {
+    const Arguments a(args,
+                      {"to", "address", "fill-pattern", "write-granularity", "inter-byte-delay",
+                       "reply-to-request-delay", "identification-type"},
+                      {"tuning"});
+    if (a.positional().size() != 2)
+        throw UsageError("zep convert takes IN and OUT");
+    const std::string& in = a.positional()[0];
+    const std::string& out = a.positional()[1];
+    std::optional<Format> format = a.value("to") ? formatNamed(*a.value("to")) : formatOfExtension(out);
+    if (!format)
+        throw UsageError(a.value("to") ? "--to takes srec, h86 or kwp"
+                                       : "cannot tell the format of " + out + " from its extension: give --to");
+
+    EcuApplication app;
+    ZEPEcu& ecu = app.Ecu();
+    if (auto v = a.number("address", 0, 255))
+        ecu.Address = static_cast<std::uint8_t>(*v);
+    if (auto v = a.value("fill-pattern")) {
+        try {
+            ecu.FillPattern = MemBlock::fromHex(*v);
+        } catch (const ZepError&) {
+            throw UsageError("--fill-pattern takes hexadecimal text such as FFFFFFFF, not \"" + *v + "\"");
+        }
+    }
+    if (auto v = a.number("write-granularity", INT32_MIN, INT32_MAX))
+        ecu.WriteGranularity = static_cast<std::int32_t>(*v);
+    if (auto v = a.number("inter-byte-delay", INT32_MIN, INT32_MAX))
+        ecu.InterByteDelay = static_cast<std::int32_t>(*v);
+    if (auto v = a.number("reply-to-request-delay", INT32_MIN, INT32_MAX))
+        ecu.ReplyToRequestDelay = static_cast<std::int32_t>(*v);
+    if (auto v = a.number("identification-type", INT32_MIN, INT32_MAX))
+        ecu.IdentificationType = static_cast<std::int32_t>(*v);
+    if (a.has("tuning"))
+        app.setEstCalibration(true);
+
+    import(in, app, ui);
+    switch (*format) {
+    case Format::SRecord:
+        app.ExportToSFile(out);
+        break;
+    case Format::H86:
+        app.ExportToH86File(out);
+        break;
+    case Format::Kwp:
+        app.ExportToKWPFile(out);
+        break;
+    }
+    return 0;
+}
+
+int kwp2txt(const std::vector<std::string>& args, Interaction& ui) {
+    const Arguments a(args, {}, {});
+    if (a.positional().size() != 2)
+        throw UsageError("zep kwp2txt takes IN and OUT");
+    return ConvertKwpToText(a.positional()[0], a.positional()[1], ui) ? 0 : 1;
+}
+
+} // namespace zep::cli

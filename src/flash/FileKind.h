@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace zep {
+
+enum class FileKind { None, SRecord, H86, Xml, Kwp };
+
+/** The kind of a file by its first bytes; a missing file or one of fewer than 6 bytes is of no kind. */
+FileKind fileKind(const std::string& path);
+/** the same test on bytes already read */
+FileKind fileKindOf(std::string_view firstBytes, std::size_t fileSize);
+
+/** "S-record", "H86", "XML", "KWP" or "" */
+std::string kindName(FileKind kind);
+
+} // namespace zep

@@ -1,0 +1,118 @@
+#include "H86File.h"
+
+#include "FlashFile.h"
+#include "LineSplitter.h"
+
+#include "memory/Hex.h"
+#include "memory/MemImage.h"
+#include "memory/ZepError.h"
+#include "text/Interaction.h"
+#include "text/TextCatalog.h"
+
+#include <vector>
+
+namespace zep::h86 {
+
+namespace {
+[[noreturn]] void fail(const char* name, const char* def, std::size_t line) {
+    throw ZepError(errors::File,
+                   tr(std::string("EcuApplication/Messages/importFromH86File/") + name + "/text", def, line));
+}
+
+void appendRecord(std::string& out, std::span<const std::uint8_t> bytes) {
+    out.push_back(':');
+    hex::append(out, bytes);
+    unsigned sum = 0;
+    for (std::uint8_t b : bytes)
+        sum += b;
+    hex::appendByte(out, static_cast<std::uint8_t>(0x100 - (sum & 0xFF)));
+    out.append("\r\n");
+}
+} // namespace
+
+void read(std::string_view text, MemImage& image, Interaction& ui) {
+    LineSplitter lines(text);
+    if (lines.delimiter() == LineSplitter::Delimiter::Lf)
+        ui.warn(tr("EcuApplication/Messages/importFromH86File/lineDelimiterWarning/text",
+                   "File should use CRLF as line delimiter."));
+    image.clear();
+    image.reserve(text.size() * 2 / 5, text.size() / 70);
+    std::uint64_t base = 0;
+    std::vector<std::uint8_t> bytes;
+    std::string_view line;
+    std::size_t number = 0;
+
+    while (lines.next(line, number)) {
+        if (line.empty())
+            continue;
+        if (line.front() != ':')
+            fail("colonMissing", ": missing at line {0}", number);
+        const std::string_view digits = line.substr(1);
+        bytes.resize(digits.size() / 2);
+        if (!hex::decode(digits, bytes.data()))
+            fail("invalidHexadecimal", "Invalid hexadecimal digits at line {0}", number);
+        unsigned sum = 0;
+        for (std::uint8_t b : bytes)
+            sum += b;
+        if ((sum & 0xFF) != 0)
+            fail("checksumError", "Checksum error at line {0}", number);
+        const std::size_t n = bytes.size();
+        if (n < 5 || bytes[0] != n - 5)
+            fail("badLength", "Bad length at line {0}", number);
+        const std::size_t count = bytes[0];
+        const std::uint32_t offset = std::uint32_t{bytes[1]} << 8 | bytes[2];
+        const std::uint8_t* data = bytes.data() + 4;
+        switch (bytes[3]) {
+        case 0: {
+            const std::uint64_t address = base + offset;
+            if (address + count > (std::uint64_t{1} << 32))
+                fail("beyondAddressSpace", "Data beyond the 32-bit address space at line {0}", number);
+            image.add(static_cast<std::uint32_t>(address), {data, count});
+            break;
+        }
+        case 1:
+            break;
+        case 2:
+        case 4:
+            if (count < 2)
+                fail("badLength", "Bad length at line {0}", number);
+            base = (std::uint64_t{data[0]} << 8 | data[1]) * (bytes[3] == 2 ? 16 : 65536);
+            break;
+        default:
+            throw ZepError(errors::File, tr("EcuApplication/Messages/importFromH86File/unsupportedRecordType/text",
+                                            "Unsupported record type {0}H at line {1}", hex::number(bytes[3]),
+                                            number));
+        }
+    }
+}
+
+void write(const MemImage& image, OutputBuffer& out) {
+    std::string& text = out.text();
+    text.append(":020000040000FA\r\n");
+    std::uint64_t page = 0;
+    std::uint8_t record[4 + 32];
+    for (const ImageBlock block : image) {
+        std::uint64_t a = block.first;
+        const std::uint64_t end = block.end();
+        while (a < end) {
+            const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(end - a, 32));
+            if (a >> 16 != page) {
+                page = a >> 16;
+                const std::uint8_t pageRecord[] = {2, 0, 0, 4, static_cast<std::uint8_t>(page >> 8),
+                                                   static_cast<std::uint8_t>(page)};
+                appendRecord(text, pageRecord);
+            }
+            record[0] = static_cast<std::uint8_t>(n);
+            record[1] = static_cast<std::uint8_t>(a >> 8);
+            record[2] = static_cast<std::uint8_t>(a);
+            record[3] = 0;
+            std::copy_n(block.bytes.data() + (a - block.first), n, record + 4);
+            appendRecord(text, {record, n + 4});
+            out.spill();
+            a += n;
+        }
+    }
+    text.append(":00000001FF");
+}
+
+} // namespace zep::h86

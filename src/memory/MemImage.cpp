@@ -1,0 +1,180 @@
+#include "MemImage.h"
+
+#include "ZepError.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <set>
+#include <string>
+
+namespace zep {
+
+void MemImage::add(const MemBlock& block) {
+    if (block.first() < 0 || block.first() > std::numeric_limits<std::uint32_t>::max())
+        throw ZepError(errors::InvalidArgument,
+                       "Block address " + std::to_string(block.first()) + " is outside the 32-bit address space");
+    add(static_cast<std::uint32_t>(block.first()), block.bytes());
+}
+
+void MemImage::add(std::uint32_t first, std::span<const std::uint8_t> bytes) {
+    if (bytes.empty())
+        return;
+    if (std::uint64_t{first} + bytes.size() > (std::uint64_t{1} << 32))
+        throw ZepError(errors::InvalidArgument, "Block of " + std::to_string(bytes.size()) + " bytes at address " +
+                                                    std::to_string(first) + " runs past the 32-bit address space");
+    const std::size_t offset = pool_.size();
+    pool_.insert(pool_.end(), bytes.begin(), bytes.end());
+    if (resolved_ && !segments_.empty()) {
+        const Segment& back = segments_.back();
+        if (std::uint64_t{back.first} + back.length > first)
+            resolved_ = false;
+    }
+    segments_.push_back({first, static_cast<std::uint32_t>(bytes.size()), offset});
+}
+
+void MemImage::clear() {
+    pool_.clear();
+    segments_.clear();
+    resolved_ = true;
+}
+
+void MemImage::reserve(std::size_t bytes, std::size_t blocks) {
+    pool_.reserve(bytes);
+    segments_.reserve(blocks);
+}
+
+// Later segments win where segments overlap. A sweep over the segment boundaries keeps, between two
+// boundaries, the latest segment that covers them; pieces of one segment that stay contiguous stay
+// one block.
+void MemImage::resolve() const {
+    if (resolved_)
+        return;
+    struct Event {
+        std::uint64_t at;
+        std::size_t segment; // index in segments_, which is also the order of adding
+        bool start;
+    };
+    std::vector<Event> events;
+    events.reserve(segments_.size() * 2);
+    for (std::size_t i = 0; i < segments_.size(); ++i) {
+        events.push_back({segments_[i].first, i, true});
+        events.push_back({std::uint64_t{segments_[i].first} + segments_[i].length, i, false});
+    }
+    std::sort(events.begin(), events.end(), [](const Event& a, const Event& b) { return a.at < b.at; });
+
+    std::vector<Segment> out;
+    out.reserve(segments_.size());
+    std::set<std::size_t> active;
+    std::size_t e = 0;
+    while (e < events.size()) {
+        const std::uint64_t at = events[e].at;
+        for (; e < events.size() && events[e].at == at; ++e) {
+            if (events[e].start)
+                active.insert(events[e].segment);
+            else
+                active.erase(events[e].segment);
+        }
+        if (active.empty() || e == events.size())
+            continue;
+        const std::uint64_t next = events[e].at;
+        const std::size_t top = *active.rbegin();
+        const Segment& s = segments_[top];
+        const std::size_t offset = s.offset + static_cast<std::size_t>(at - s.first);
+        Segment* back = out.empty() ? nullptr : &out.back();
+        if (back && back->offset + back->length == offset && std::uint64_t{back->first} + back->length == at &&
+            offset > s.offset)
+            back->length += static_cast<std::uint32_t>(next - at);
+        else
+            out.push_back({static_cast<std::uint32_t>(at), static_cast<std::uint32_t>(next - at), offset});
+    }
+    segments_ = std::move(out);
+    resolved_ = true;
+}
+
+std::size_t MemImage::count() const {
+    resolve();
+    return segments_.size();
+}
+
+std::uint64_t MemImage::byteCount() const {
+    resolve();
+    std::uint64_t total = 0;
+    for (const Segment& s : segments_)
+        total += s.length;
+    return total;
+}
+
+ImageBlock MemImage::operator[](std::size_t index) const {
+    resolve();
+    const Segment& s = segments_.at(index);
+    return {s.first, {pool_.data() + s.offset, s.length}};
+}
+
+MemBlock MemImage::item(std::size_t index) const {
+    if (index < 1 || index > count())
+        throw ZepError(errors::OutOfRange, "Block " + std::to_string(index) + " is not in the image");
+    const ImageBlock b = (*this)[index - 1];
+    return MemBlock(b.first, b.bytes);
+}
+
+MemMap MemImage::map() const {
+    resolve();
+    MemMap out;
+    std::uint64_t runStart = 0, runEnd = 0;
+    bool open = false;
+    for (const Segment& s : segments_) {
+        if (open && s.first == runEnd) {
+            runEnd += s.length;
+            continue;
+        }
+        if (open)
+            out.add(static_cast<std::uint32_t>(runStart), runEnd - runStart);
+        runStart = s.first;
+        runEnd = std::uint64_t{s.first} + s.length;
+        open = true;
+    }
+    if (open)
+        out.add(static_cast<std::uint32_t>(runStart), runEnd - runStart);
+    return out;
+}
+
+MemBlock MemImage::extract(std::uint32_t address, std::uint64_t count) const {
+    resolve();
+    if (count > std::numeric_limits<std::uint32_t>::max())
+        throw ZepError(errors::InvalidArgument, "Cannot extract " + std::to_string(count) + " bytes at once");
+    MemBlock out(static_cast<std::size_t>(count));
+    out.setFirst(address);
+    const std::uint64_t end = std::uint64_t{address} + count;
+    auto it = std::upper_bound(segments_.begin(), segments_.end(), std::uint64_t{address},
+                               [](std::uint64_t a, const Segment& s) { return a < std::uint64_t{s.first} + s.length; });
+    std::uint8_t* dst = out.bytes().data();
+    for (; it != segments_.end() && it->first < end; ++it) {
+        const std::uint64_t from = std::max<std::uint64_t>(it->first, address);
+        const std::uint64_t to = std::min<std::uint64_t>(std::uint64_t{it->first} + it->length, end);
+        std::memcpy(dst + (from - address), pool_.data() + it->offset + (from - it->first), to - from);
+    }
+    return out;
+}
+
+bool MemImage::operator==(const MemImage& other) const {
+    if (count() != other.count())
+        return false;
+    for (std::size_t i = 0; i < segments_.size(); ++i) {
+        const ImageBlock a = (*this)[i], b = other[i];
+        if (a.first != b.first || !std::ranges::equal(a.bytes, b.bytes))
+            return false;
+    }
+    return true;
+}
+
+bool MemImage::sameContent(const MemImage& other) const {
+    if (!(map() == other.map()))
+        return false;
+    for (const MemRange& r : map())
+        if (!(extract(r.address, r.count) == other.extract(r.address, r.count)))
+            return false;
+    return true;
+}
+
+} // namespace zep
