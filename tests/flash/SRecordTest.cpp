@@ -1,0 +1,227 @@
+#include "FlashTestSupport.h"
+#include "support/RecordingInteraction.h"
+
+#include <sstream>
+
+namespace zep::test {
+namespace {
+
+void importText(const std::string& text, EcuApplication& app, Interaction& ui) {
+    TempDir dir;
+    writeFile(dir.file("in.s"), text);
+    app.ImportFromSFile(dir.file("in.s"), ui);
+}
+
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        out.push_back(line);
+    return out;
+}
+
+TEST(SRecordFile, ExportWritesTheGoldenFileAndReadsItBack) {
+    TempDir dir;
+    EcuApplication original;
+    makeGoldenTuning(original);
+    original.ExportToSFile(dir.file("out.s"));
+    EXPECT_EQ(readFile(dir.file("out.s")), flashData("valdore.s"));
+
+    EcuApplication back;
+    RecordingInteraction ui;
+    back.ImportFromSFile(dataPath("flash/valdore.s"), ui);
+    EXPECT_TRUE(ui.shown.empty());
+    EXPECT_EQ(back.Identification(), original.Identification());
+    EXPECT_EQ(back.Homologation, "9876543210");
+    EXPECT_TRUE(back.EstCalibration());
+    EXPECT_EQ(back.Ecu().InterByteDelay, 5);
+    EXPECT_EQ(back.Ecu().ReplyToRequestDelay, 20);
+    EXPECT_EQ(back.Ecu().FillPattern.toHex(), "FFFFFFFF");
+    EXPECT_EQ(back.Ecu().WriteGranularity, 256); // written as 0
+    // Lines of 32, 32 and 6 bytes come back as three blocks; the adjacent block was never merged.
+    const Bytes first = pattern(70, 1);
+    EXPECT_EQ(blocksOf(back.value()), (Blocks{{0x010000, slice(first, 0, 32)},
+                                              {0x010020, slice(first, 32, 32)},
+                                              {0x010040, slice(first, 64, 6)},
+                                              {0x010046, {0xDE, 0xAD, 0xBE}},
+                                              {0xFFFFFB, pattern(5, 0x90)}}));
+
+    back.Ecu().IdentificationType = 32768;
+    back.ExportToSFile(dir.file("again.s"));
+    EXPECT_EQ(readFile(dir.file("again.s")), flashData("valdore.s"));
+}
+
+TEST(SRecordFile, EmptyImageGivesTheSixS0LinesAndTheEnd) {
+    TempDir dir;
+    EcuApplication app;
+    makeGoldenTuning(app);
+    app.value().clear();
+    app.ExportToSFile(dir.file("out.s"));
+    const std::string golden = flashData("valdore.s");
+    EXPECT_EQ(readFile(dir.file("out.s")), golden.substr(0, golden.find("S2")) + "S804000000FB\r\n");
+}
+
+TEST(SRecordFile, IdentificationTypeChoosesTheMakersRecordKinds) {
+    const struct {
+        std::int32_t type;
+        char identKind, approvalKind;
+    } cases[] = {{0, '1', '2'},     {1, '1', '2'},     {32768, '1', '2'}, {33663, '1', '2'},
+                 {33664, '7', '8'}, {33665, '7', '8'}, {33666, '7', '8'}, {33667, '1', '2'}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.type);
+        TempDir dir;
+        EcuApplication app;
+        makeGoldenTuning(app);
+        app.Ecu().IdentificationType = c.type;
+        app.ExportToSFile(dir.file("out.s"));
+        const auto lines = linesOf(readFile(dir.file("out.s")));
+        ASSERT_GE(lines.size(), 2u);
+        EXPECT_EQ(lines[0].substr(0, 10), std::string("S01C00000") + c.identKind);
+        EXPECT_EQ(lines[1].substr(0, 10), std::string("S00900000") + c.approvalKind);
+
+        EcuApplication back;
+        RecordingInteraction ui;
+        back.ImportFromSFile(dir.file("out.s"), ui);
+        EXPECT_EQ(back.Identification(), app.Identification());
+        EXPECT_EQ(back.Homologation, app.Homologation);
+    }
+}
+
+TEST(SRecordFile, BothMakersAskWhichIdentificationToTake) {
+    const std::string question = "This file contains TOLMAK and VALDORE identification information.\r\n\r\n"
+                                 "Select YES to import VALDORE's data, NO to import TOLMAK's data";
+    EcuApplication tolmak;
+    RecordingInteraction no;
+    no.answers = {Answer::No};
+    tolmak.ImportFromSFile(dataPath("flash/both-makers.s"), no);
+    ASSERT_EQ(no.shown.size(), 1u);
+    EXPECT_EQ(no.shown[0].kind, "ask");
+    EXPECT_EQ(no.shown[0].text, question);
+    EXPECT_EQ(tolmak.PIE(), "A1A2A3A4A5");
+    EXPECT_EQ(tolmak.Fournisseur(), "TOL");
+    EXPECT_EQ(tolmak.Homologation, "0A0B0C0D0E");
+    // the rest of the input: marker, timings (byte 6 unused), 2^3 bytes of 00, request length with extra
+    // bytes
+    EXPECT_FALSE(tolmak.EstCalibration());
+    EXPECT_EQ(tolmak.Ecu().InterByteDelay, 9);
+    EXPECT_EQ(tolmak.Ecu().ReplyToRequestDelay, 30);
+    EXPECT_EQ(tolmak.Ecu().FillPattern.toHex(), "0000000000000000");
+    EXPECT_EQ(tolmak.Ecu().WriteGranularity, 0x40);
+    EXPECT_EQ(blocksOf(tolmak.value()),
+              (Blocks{{0x1234, pattern(16, 3)}, {0x050000, pattern(20, 4)}, {0xABCDE0, pattern(8, 5)}}));
+
+    TempDir dir;
+    tolmak.Ecu().IdentificationType = 33664;
+    tolmak.ExportToSFile(dir.file("out.s"));
+    EXPECT_EQ(readFile(dir.file("out.s")), flashData("both-makers.tolmak.s"));
+
+    EcuApplication valdore;
+    RecordingInteraction yes;
+    yes.answers = {Answer::Yes};
+    valdore.ImportFromSFile(dataPath("flash/both-makers.s"), yes);
+    EXPECT_EQ(yes.texts(), std::vector<std::string>{question});
+    EXPECT_EQ(valdore.PIE(), "0123456789");
+    EXPECT_EQ(valdore.Fournisseur(), "ZEP");
+    EXPECT_EQ(valdore.Homologation, "1122334455");
+}
+
+TEST(SRecordFile, MalformedLinesFailWithTheirMessageAndLine) {
+    const std::string data = srec("S1", {0x12, 0x34, 0xAA});
+    const std::string end = "S9030000FC\r\n";
+    const struct {
+        const char* what;
+        std::string text;
+        std::string message;
+    } cases[] = {
+        {"one character", data + "X   \r\n" + end, "Illegal line 2"},
+        {"checksum", "S1050000AABB00\r\n", "Checksum error at line 1"},
+        {"checksum of an end record", data + "S9030000FB\r\n", "Checksum error at line 2"},
+        {"blank lines count", "\r\n\r\nS1050000AABB00\r\n", "Checksum error at line 3"},
+        {"count", srecRaw("S1", {0x06, 0, 0, 0xAA}), "Bad length at line 1"},
+        {"count of an end record", srecRaw("S9", {0x02, 0, 0}), "Bad length at line 1"},
+        {"S0 kind 0", s0(0, {1}), "Invalid S0 record at line 1"},
+        {"S0 kind 9", data + s0(9, {1}), "Invalid S0 record at line 2"},
+        {"S0 kind 101", srec("S0", {0, 1, 1, 1}), "Invalid S0 record at line 1"},
+        {"VALDORE identification", s0(1, Bytes(23)), "Bad length identification at line 1"},
+        {"TOLMAK identification", s0(7, Bytes(25)), "Bad length identification at line 1"},
+        {"VALDORE approval", s0(2, Bytes(4)), "Bad length approval number at line 1"},
+        {"TOLMAK approval", s0(8, Bytes(6)), "Bad length approval number at line 1"},
+        {"marker", s0(3, {0x82, 0}), "Bad length logical marker at line 1"},
+        {"timings", s0(4, {1, 0}), "Bad length timings at line 1"},
+        {"granularity", s0(5, {2}), "Bad length granularity at line 1"},
+        {"request length", s0(6, {}), "Bad length of request at line 1"},
+        {"marker 80", data + s0(3, {0x80}), "Invalid logical marker 80 at line 2"},
+        {"marker 05", s0(3, {0x05}), "Invalid logical marker 5 at line 1"},
+        {"S3 beyond 16 MB", srec("S3", {0x01, 0, 0, 0, 0xAA}),
+         "Reprogramming does not allow addresses beyond 16 Megabytes"},
+        {"S5", srec("S5", {0, 1}), "Unsupported record type S5 at line 1"},
+        {"lower case", data + "s" + data.substr(1), "Unsupported record type s1 at line 2"},
+        {"no delimiter", "S9030000FC", "File problem. Please check that the row delimiter is CRLF."},
+        {"a lone CR", data.substr(0, data.size() - 1),
+         "File problem. Please check that the row delimiter is CRLF."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EcuApplication app;
+        RecordingInteraction ui;
+        EXPECT_EQ(fileError([&] { importText(c.text, app, ui); }), c.message);
+    }
+}
+
+TEST(SRecordFile, FailedImportKeepsWhatWasReadBeforeButNotTheIdentification) {
+    EcuApplication app;
+    RecordingInteraction ui;
+    app.setPIE("FFFFFFFFFF");
+    const std::string text = s0(1, bytesOf("0123456789"
+                                           "2A5A4550"
+                                           "11223344556677889900AABBCCDDEE")) +
+                             s0(4, {7, 0, 8}) + srec("S2", {0x01, 0x00, 0x00, 0x55}) + "S1050000AABB00\r\n";
+    EXPECT_EQ(fileError([&] { importText(text, app, ui); }), "Checksum error at line 4");
+    EXPECT_EQ(app.Ecu().InterByteDelay, 7);
+    EXPECT_EQ(blocksOf(app.value()), (Blocks{{0x010000, {0x55}}}));
+    EXPECT_EQ(app.PIE(), "FFFFFFFFFF");
+}
+
+TEST(SRecordFile, LineEndsDecideWhatIsRead) {
+    const std::string a = srec("S1", {0x00, 0x10, 0xA1});
+    const std::string b = srec("S1", {0x00, 0x20, 0xB2});
+    const auto lf = [](std::string line) { return line.erase(line.size() - 2, 1); };
+    const struct {
+        const char* what;
+        std::string text;
+        Blocks blocks;
+        std::vector<std::string> shown;
+    } cases[] = {
+        {"CR LF", a + b, {{0x10, {0xA1}}, {0x20, {0xB2}}}, {}},
+        {"LF", lf(a) + lf(b), {{0x10, {0xA1}}, {0x20, {0xB2}}}, {"File should use CRLF as line delimiter"}},
+        {"last line without delimiter", a + b.substr(0, b.size() - 2), {{0x10, {0xA1}}}, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EcuApplication app;
+        RecordingInteraction ui;
+        importText(c.text, app, ui);
+        EXPECT_EQ(blocksOf(app.value()), c.blocks);
+        EXPECT_EQ(ui.texts(), c.shown);
+        for (const auto& s : ui.shown)
+            EXPECT_EQ(s.kind, "warn");
+    }
+}
+
+TEST(SRecordFile, WithoutIdentificationRecordsTheRecordKeepsItsOwn) {
+    EcuApplication app;
+    RecordingInteraction ui;
+    app.setPIE("ABCDEF0123");
+    app.Homologation = "1111111111";
+    importText(srec("S2", {0x01, 0x00, 0x00, 0x55}) + "S804000000FB\r\n", app, ui);
+    EXPECT_EQ(app.PIE(), "ABCDEF0123");
+    EXPECT_EQ(app.Homologation, "1111111111");
+
+    // an identification without approval number keeps the approval number
+    importText(s0(7, bytesOf("A1A2A3A4A507544F4CB1B2B3B4B5C1C2D1D2E1E2F1F2F3F4")), app, ui);
+    EXPECT_EQ(app.PIE(), "A1A2A3A4A5");
+    EXPECT_EQ(app.Homologation, "1111111111");
+}
+
+} // namespace
+} // namespace zep::test
