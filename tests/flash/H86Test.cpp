@@ -1,0 +1,124 @@
+#include "FlashTestSupport.h"
+#include "support/RecordingInteraction.h"
+
+namespace zep::test {
+namespace {
+
+void importText(const std::string& text, EcuApplication& app, Interaction& ui) {
+    TempDir dir;
+    writeFile(dir.file("in.hex"), text);
+    app.ImportFromH86File(dir.file("in.hex"), ui);
+}
+
+std::string exported(const EcuApplication& app) {
+    TempDir dir;
+    app.ExportToH86File(dir.file("out.h86"));
+    return readFile(dir.file("out.h86"));
+}
+
+TEST(H86File, SegmentsAndPagesGoldenFile) {
+    EcuApplication app;
+    RecordingInteraction ui;
+    app.ImportFromH86File(dataPath("flash/segments.hex"), ui);
+    EXPECT_TRUE(ui.shown.empty());
+    // Segment base 1000H * 16, an end record in the middle, lower-case digits, linear pages 1 and 2.
+    EXPECT_EQ(blocksOf(app.value()), (Blocks{{0x10010, pattern(16, 6)},
+                                             {0x10020, bytesOf("CAFEF00D")},
+                                             {0x1FFF0, pattern(32, 7)},
+                                             {0x2FFF0, pattern(40, 8)}}));
+    // The line that starts before a page boundary stays under the old page.
+    const std::string golden = flashData("segments.expected.h86");
+    EXPECT_EQ(exported(app), golden);
+
+    EcuApplication back;
+    back.ImportFromH86File(dataPath("flash/segments.expected.h86"), ui);
+    EXPECT_TRUE(back.value().sameContent(app.value()));
+    EXPECT_EQ(exported(back), golden);
+}
+
+TEST(H86File, ExportWritesPageRecordsBeforeTheFirstLineOfANewPage) {
+    const struct {
+        const char* what;
+        Blocks blocks;
+        std::vector<std::string> lines;
+    } cases[] = {
+        {"empty image", {}, {}},
+        {"block across a page",
+         {{0x1FFE0, pattern(80, 1)}},
+         {ihex(4, 0, {0, 1}), ihex(0, 0xFFE0, slice(pattern(80, 1), 0, 32)), ihex(4, 0, {0, 2}),
+          ihex(0, 0x0000, slice(pattern(80, 1), 32, 32)), ihex(0, 0x0020, slice(pattern(80, 1), 64, 16))}},
+        {"line running past a page",
+         {{0x0FFF8, pattern(33, 2)}},
+         {ihex(0, 0xFFF8, slice(pattern(33, 2), 0, 32)), ihex(4, 0, {0, 1}),
+          ihex(0, 0x0018, {pattern(33, 2)[32]})}},
+        {"adjacent blocks, high page",
+         {{0xABCD0000, {1, 2}}, {0xABCD0002, {3}}},
+         {ihex(4, 0, {0xAB, 0xCD}), ihex(0, 0, {1, 2}), ihex(0, 2, {3})}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EcuApplication app;
+        for (const auto& [address, bytes] : c.blocks)
+            app.value().add(address, bytes);
+        std::string expected = ":020000040000FA\r\n";
+        for (const std::string& line : c.lines)
+            expected += line + "\r\n";
+        EXPECT_EQ(exported(app), expected + ":00000001FF");
+    }
+}
+
+TEST(H86File, MalformedLinesFailWithTheirMessageAndLine) {
+    const std::string data = ihex(0, 0x100, {1, 2, 3}) + "\r\n";
+    const struct {
+        const char* what;
+        std::string text;
+        std::string message;
+    } cases[] = {
+        {"colon", data + "020000040000FA\r\n", ": missing at line 2"},
+        {"checksum", ":0300000001020300\r\n", "Checksum error at line 1"},
+        {"checksum after blank lines", "\r\n" + data + "\r\n:00000001FE\r\n", "Checksum error at line 4"},
+        {"count too big", ihex(0, 0, {1, 2}, +1) + "\r\n", "Bad length at line 1"},
+        {"count too small", data + ihex(0, 0, {1, 2}, -1) + "\r\n", "Bad length at line 2"},
+        {"start segment address", ihex(3, 0, {0, 0, 0, 0}) + "\r\n", "Unsupported record type 3H at line 1"},
+        {"start linear address", data + ihex(5, 0, {0, 0, 0, 0}) + "\r\n",
+         "Unsupported record type 5H at line 2"},
+        {"type 1F", ihex(0x1F, 0, {}) + "\r\n", "Unsupported record type 1FH at line 1"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EcuApplication app;
+        RecordingInteraction ui;
+        EXPECT_EQ(fileError([&] { importText(c.text, app, ui); }), c.message);
+    }
+}
+
+TEST(H86File, LineEndsDecideWhatIsRead) {
+    const std::string a = ihex(0, 0x10, {0xA1});
+    const std::string b = ihex(0, 0x20, {0xB2});
+    const struct {
+        const char* what;
+        std::string text;
+        Blocks blocks;
+        std::vector<std::string> shown;
+    } cases[] = {
+        {"CR LF", a + "\r\n" + b + "\r\n", {{0x10, {0xA1}}, {0x20, {0xB2}}}, {}},
+        {"LF",
+         a + "\n" + b + "\n",
+         {{0x10, {0xA1}}, {0x20, {0xB2}}},
+         {"File should use CRLF as line delimiter."}},
+        {"no delimiter at all", a, {}, {}},
+        {"last line without delimiter", a + "\r\n" + b, {{0x10, {0xA1}}}, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EcuApplication app;
+        app.value().add(0x5000, Bytes{1}); // the import replaces what the record had
+        RecordingInteraction ui;
+        importText(c.text, app, ui);
+        EXPECT_EQ(blocksOf(app.value()), c.blocks);
+        EXPECT_EQ(ui.texts(), c.shown);
+    }
+}
+
+} // namespace
+} // namespace zep::test
