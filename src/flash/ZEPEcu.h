@@ -5,6 +5,7 @@
 #include "memory/MemMap.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace zep {
@@ -22,8 +23,8 @@ public:
     MemBlock FillPattern;
     MemBlock RepeatPattern;
     std::int32_t WriteGranularity = 1;
-    /** column "Code Fournisseur": three characters */
-    std::string CodeFournisseur = "   ";
+    /** column "Code Fournisseur": three characters; a Null read from the database stays Null */
+    std::optional<std::string> CodeFournisseur = "   ";
     std::string SupplierHex;
     std::int32_t InterByteDelay = 0;
     std::int32_t ReplyToRequestDelay = 0;
