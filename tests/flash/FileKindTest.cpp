@@ -1,0 +1,110 @@
+#include "FlashTestSupport.h"
+#include "support/RecordingInteraction.h"
+
+#include "flash/FileKind.h"
+#include "flash/KwpText.h"
+
+#include <filesystem>
+#include <sstream>
+
+namespace zep::test {
+namespace {
+
+using namespace std::string_literals;
+
+TEST(FileKind, FirstBytesDecideWhateverTheExtension) {
+    const struct {
+        const char* name;
+        std::string bytes;
+        FileKind kind;
+    } cases[] = {
+        {"a.s", "S00600", FileKind::SRecord},
+        {"a.kwp", "S9030000FC\r\n", FileKind::SRecord},
+        {"b.s", "S0060", FileKind::None}, // 5 bytes are too few
+        {"c.s", "", FileKind::None},
+        {"d.hex", ":00000001FF", FileKind::H86},
+        {"e.xml", "<?xml version=\"1.0\"?>", FileKind::Xml},
+        {"f.xml", "<?xmL version=\"1.0\"?>", FileKind::None},
+        {"g.xml", "\xEF\xBB\xBF<?xml version=\"1.0\"?>", FileKind::None},
+        {"h.s", "\xA1\x6A\x00\x01\x02\x03"s, FileKind::Kwp},
+        {"i.kwp", "\xA1\x6A\x01\x01\x02\x03"s, FileKind::None},
+        {"j.kwp", "\xA1\x6A\x00\x01\x02"s, FileKind::None},
+        {"k.s", "s00600", FileKind::None},
+    };
+    TempDir dir;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        writeFile(dir.file(c.name), c.bytes);
+        EXPECT_EQ(fileKind(dir.file(c.name)), c.kind);
+    }
+    EXPECT_EQ(fileKind(dir.file("missing.s")), FileKind::None);
+    EXPECT_EQ(fileKind(dir.path().string()), FileKind::None);
+    EXPECT_EQ(fileKind(dataPath("flash/app.kwp")), FileKind::Kwp);
+}
+
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> out;
+    std::size_t p = 0;
+    for (std::size_t end; (end = text.find("\r\n", p)) != std::string::npos; p = end + 2)
+        out.push_back(text.substr(p, end - p));
+    EXPECT_EQ(p, text.size()) << "text after the last CR LF";
+    return out;
+}
+
+TEST(KwpText, OneLinePerFrame) {
+    TempDir dir;
+    RecordingInteraction ui;
+    EXPECT_TRUE(ConvertKwpToText(dataPath("flash/app.kwp"), dir.file("out.txt"), ui));
+    EXPECT_TRUE(ui.shown.empty());
+    const std::string text = readFile(dir.file("out.txt"));
+    EXPECT_EQ(text, flashData("app.kwp.txt"));
+    const auto lines = linesOf(text);
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[0].size(), 74u);
+    EXPECT_EQ(lines[0].substr(0, 2), "A1");
+    EXPECT_EQ(lines[1].substr(0, 2), "80"); // long form: the 4th byte is the length
+    EXPECT_EQ(lines[1].substr(6, 2), "48");
+    EXPECT_EQ(lines[1].size(), 2u * (4 + 0x48 + 1));
+}
+
+TEST(KwpText, CutFramesGiveTheBytesThatAreThere) {
+    const std::string kwp = flashData("app.kwp");
+    const std::string golden = flashData("app.kwp.txt");
+    const std::string lastLineCut = golden.substr(0, golden.size() - 2 - 10) + "\r\n";
+    const struct {
+        const char* what;
+        std::string bytes;
+        std::string text;
+        bool complete;
+    } cases[] = {
+        {"data cut", kwp.substr(0, kwp.size() - 5), lastLineCut, true},
+        {"header cut", kwp + "\x80\x6A"s, golden + "806A\r\n", false},
+        {"long header cut after its length", kwp + "\x80\x6A\xFC\x10"s, golden + "806AFC10\r\n", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        writeFile(dir.file("in.kwp"), c.bytes);
+        RecordingInteraction ui;
+        EXPECT_EQ(ConvertKwpToText(dir.file("in.kwp"), dir.file("out.txt"), ui), c.complete);
+        EXPECT_EQ(readFile(dir.file("out.txt")), c.text);
+        EXPECT_TRUE(ui.shown.empty());
+    }
+}
+
+TEST(KwpText, OtherFilesAreNotValidAndNothingIsWritten) {
+    TempDir dir;
+    writeFile(dir.file("short.kwp"), "\xA1\x6A\x00\x01\x02"s);
+    for (const std::string& source :
+         {dataPath("flash/valdore.s"), dir.file("short.kwp"), dir.file("missing.kwp")}) {
+        SCOPED_TRACE(source);
+        RecordingInteraction ui;
+        EXPECT_FALSE(ConvertKwpToText(source, dir.file("out.txt"), ui));
+        ASSERT_EQ(ui.shown.size(), 1u);
+        EXPECT_EQ(ui.shown[0].text, "File " + source + "\r\nis not a valid KWP file.");
+        EXPECT_FALSE(std::filesystem::exists(dir.file("out.txt")));
+    }
+}
+
+} // namespace
+} // namespace zep::test
