@@ -1,0 +1,9 @@
+#include "FlashRoundTrip.h"
+#include "FuzzTarget.h"
+
+#include <cstddef>
+#include <cstdint>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    return zep::fuzz::run([&] { return zep::fuzz::checkH86({reinterpret_cast<const char*>(data), size}); });
+}

@@ -1,0 +1,11 @@
+#include "FlashRoundTrip.h"
+#include "FuzzTarget.h"
+
+#include <cstddef>
+#include <cstdint>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    return zep::fuzz::run([&] {
+        return zep::fuzz::checkSRecord({reinterpret_cast<const char*>(data), size});
+    });
+}
