@@ -1,0 +1,190 @@
+#include "ImageStore.h"
+
+#include "database/Connection.h"
+#include "database/EcuStore.h"
+#include "database/Sql.h"
+#include "memory/ZepError.h"
+#include "text/Interaction.h"
+#include "text/TextCatalog.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace zep::ImageStore {
+
+namespace {
+
+struct Tables {
+    const char* items;    // Applications or Calibrations
+    const char* id;       // its counter
+    const char* owner;    // the column naming its owner
+    const char* name;     // App Name or Calib Name
+    const char* rows;     // the image rows' table
+};
+
+const Tables& tables(Owner owner) {
+    static const Tables application{"Applications", "App Id", "Ecu Id", "App Name", "Application Code"};
+    static const Tables tuning{"Calibrations", "Calib Id", "App Id", "Calib Name", "Calibration Data"};
+    return owner == Owner::Application ? application : tuning;
+}
+
+/** the kinds of key that name an image; anything else is nullopt */
+std::optional<std::pair<Owner, qint64>> imageKey(const std::string& key) {
+    const auto k = ItemKey::parse(key);
+    if (!k || (k->kind != ItemKey::Application && k->kind != ItemKey::Tuning))
+        return std::nullopt;
+    return std::make_pair(k->kind == ItemKey::Application ? Owner::Application : Owner::Tuning, k->id);
+}
+
+QSqlRecord itemRow(Connection& db, Owner owner, qint64 id) {
+    const Tables& t = tables(owner);
+    QSqlQuery q = db.execute(QString("SELECT * FROM [%1] WHERE [%2] = ?").arg(t.items, t.id), {id});
+    if (!q.next())
+        throw ZepError(errors::File,
+                       owner == Owner::Application
+                           ? tr("database/Messages/noSuchApplication/text", "Application {0} does not exist", id)
+                           : tr("database/Messages/noSuchTuning/text", "Tuning {0} does not exist", id));
+    return q.record();
+}
+
+QByteArray bytesOf(std::span<const std::uint8_t> bytes) {
+    return QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
+}
+
+/** Code Fournisseur as the three characters the identification holds; short texts are padded */
+std::string supplierText(const QVariant& v) {
+    std::string s = sql::text(v);
+    while (s.size() < 3)
+        s.push_back(' ');
+    return s;
+}
+
+} // namespace
+
+void ReadFrom(const QSqlRecord& row, EcuApplication& app) {
+    app.setPIE(sql::text(row.value("PIE")));
+    app.setIndiceDiag(static_cast<std::uint8_t>(row.value("Indice Diag").toInt()));
+    app.setFournisseur(supplierText(row.value("Code Fournisseur")));
+    if (row.indexOf("SupplierHex") >= 0 && !row.isNull("SupplierHex")) {
+        app.setFournisseurHex(sql::trimmed(sql::text(row.value("SupplierHex"))));
+    }
+    app.setHardware(sql::text(row.value("Hardware")));
+    app.setSoftware(sql::text(row.value("Software")));
+    app.setVersion(sql::text(row.value("Version")));
+    app.setCalibration(sql::text(row.value("Calibration")));
+    app.setReserve(sql::text(row.value("Réserve")));
+    app.Homologation = sql::text(row.value("Homologation"));
+}
+
+EcuApplication Download(Connection& db, const std::string& key, bool tuningOnly, bool* checked) {
+    EcuApplication app;
+    if (const auto k = imageKey(key)) {
+        const auto [owner, id] = *k;
+        const QSqlRecord row = itemRow(db, owner, id);
+        if (checked)
+            *checked = row.value("IdentValide").toBool();
+        ReadFrom(row, app);
+        qint64 appId = id;
+        if (owner == Owner::Tuning)
+            appId = row.value("App Id").toLongLong();
+        const QSqlRecord application = owner == Owner::Tuning ? itemRow(db, Owner::Application, appId) : row;
+        EcuStore::Read(db, application.value("Ecu Id").toLongLong(), app.Ecu());
+        if (owner == Owner::Application || !tuningOnly)
+            LoadImageRows(db, Owner::Application, appId, app.value(), false);
+        if (owner == Owner::Tuning)
+            LoadImageRows(db, Owner::Tuning, id, app.value(), !tuningOnly);
+    }
+    app.setEstCalibration(tuningOnly);
+    return app;
+}
+
+void Marquage(Connection& db, const std::string& key) {
+    const auto k = imageKey(key);
+    if (!k)
+        return;
+    const Tables& t = tables(k->first);
+    db.execute(QString("UPDATE [%1] SET [IdentValide] = ? WHERE [%2] = ?").arg(t.items, t.id), {true, k->second});
+}
+
+void UpdateIdent(Connection& db, const std::string& key, const EcuApplication& app) {
+    const auto k = imageKey(key);
+    if (!k)
+        return;
+    const Tables& t = tables(k->first);
+    db.execute(QString("UPDATE [%1] SET [IdentValide] = ?, [PIE] = ?, [Indice Diag] = ?, [Code Fournisseur] = ?,"
+                       " [Hardware] = ?, [Software] = ?, [Version] = ?, [Calibration] = ?, [Réserve] = ?,"
+                       " [SupplierHex] = ? WHERE [%2] = ?")
+                   .arg(t.items, t.id),
+             {true, sql::text(app.PIE()), int(app.IndiceDiag()), sql::text(app.Fournisseur()),
+              sql::text(app.Hardware()), sql::text(app.Software()), sql::text(app.Version()),
+              sql::text(app.Calibration()), sql::text(app.Reserve()), sql::text(app.FournisseurHex()), k->second});
+}
+
+qint64 AddItemRow(Connection& db, Owner owner, qint64 ownerId, const NewItem& item, const EcuApplication& app) {
+    const Tables& t = tables(owner);
+    return db.insert(
+        QString("INSERT INTO [%1] ([%2], [%3], [PIE], [Indice Diag], [Code Fournisseur], [Hardware], [Software],"
+                " [Version], [Calibration], [Réserve], [Homologation], [IdentValide], [Commentaire], [SupplierHex])"
+                " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) RETURNING [%4]")
+            .arg(t.items, t.owner, t.name, t.id),
+        {ownerId, sql::text(item.name), sql::text(app.PIE()), int(app.IndiceDiag()), sql::text(app.Fournisseur()),
+         sql::text(app.Hardware()), sql::text(app.Software()), sql::text(app.Version()), sql::text(app.Calibration()),
+         sql::text(app.Reserve()), sql::text(app.Homologation), item.identValide, sql::nullableText(item.commentaire),
+         sql::text(app.FournisseurHex())});
+}
+
+void StoreImageRows(Connection& db, Owner owner, qint64 ownerId, const MemImage& image, Interaction* ui) {
+    // Rows go in batches of one multi-row INSERT each: a 16 MiB image of 32-byte blocks is half a
+    // million rows, and one statement a row would cost a server round trip each.
+    constexpr std::size_t batch = 200;
+    const Tables& t = tables(owner);
+    const auto statement = [&t, &db](std::size_t rows) {
+        QString s = db.sql(QString("INSERT INTO [%1] ([%2], [Address], [Bytes]) VALUES ").arg(t.rows, t.id));
+        for (std::size_t i = 0; i < rows; ++i)
+            s += i == 0 ? QLatin1String("(?, ?, ?)") : QLatin1String(", (?, ?, ?)");
+        return s;
+    };
+    const std::size_t count = image.count();
+    const QString what = tr("database/Messages/storingImage/text", "Storing the image").c_str();
+    QSqlQuery full(db.database());
+    bool prepared = false;
+    for (std::size_t done = 0; done < count;) {
+        const std::size_t n = std::min(batch, count - done);
+        QSqlQuery partial(db.database());
+        QSqlQuery& q = n == batch ? full : partial;
+        if (n < batch || !prepared) {
+            if (!q.prepare(statement(n)))
+                db.raise(q.lastError());
+            prepared = prepared || n == batch;
+        }
+        for (std::size_t i = 0; i < n; ++i) {
+            const ImageBlock block = image[done + i];
+            q.addBindValue(ownerId);
+            q.addBindValue(static_cast<qint32>(block.first));
+            q.addBindValue(bytesOf(block.bytes));
+        }
+        if (!q.exec())
+            db.raise(q.lastError());
+        done += n;
+        if (ui)
+            ui->progress(what.toStdString(), done, count);
+    }
+}
+
+void LoadImageRows(Connection& db, Owner owner, qint64 ownerId, MemImage& image, bool write) {
+    const Tables& t = tables(owner);
+    QSqlQuery q = db.execute(
+        QString("SELECT [Address], [Bytes] FROM [%1] WHERE [%2] = ? ORDER BY [Address]").arg(t.rows, t.id), {ownerId});
+    while (q.next()) {
+        const auto address = static_cast<std::uint32_t>(q.value(0).toLongLong());
+        const QByteArray bytes = q.value(1).toByteArray();
+        const std::span<const std::uint8_t> span(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                                                 static_cast<std::size_t>(bytes.size()));
+        if (write)
+            image.write(address, span);
+        else
+            image.add(address, span);
+    }
+}
+
+} // namespace zep::ImageStore
