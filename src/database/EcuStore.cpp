@@ -12,12 +12,14 @@ namespace zep::EcuStore {
 namespace {
 
 QByteArray bytesOf(const MemBlock& block) {
-    return QByteArray(reinterpret_cast<const char*>(block.bytes().data()), static_cast<qsizetype>(block.length()));
+    return QByteArray(reinterpret_cast<const char*>(block.bytes().data()),
+                      static_cast<qsizetype>(block.length()));
 }
 
 void setBlock(MemBlock& block, const QVariant& v) {
     const QByteArray b = v.isNull() ? QByteArray() : v.toByteArray();
-    block.setBytes({reinterpret_cast<const std::uint8_t*>(b.constData()), static_cast<std::size_t>(b.size())});
+    block.setBytes(
+        {reinterpret_cast<const std::uint8_t*>(b.constData()), static_cast<std::size_t>(b.size())});
 }
 
 /** a value of a column that may be missing in a database not yet upgraded */
@@ -30,18 +32,12 @@ std::optional<QVariant> tolerant(const QSqlRecord& row, const char* column) {
 
 QVariantList parameterValues(const ZEPEcu& ecu) {
     return {
-        int(ecu.Address),
-        sql::nullableText(ecu.CodeFournisseur),
-        sql::text(ecu.Nom),
-        sql::text(ecu.Commentaire),
-        ecu.InterByteDelay,
-        ecu.ReplyToRequestDelay,
-        bytesOf(ecu.FillPattern),
-        ecu.WriteGranularity,
-        int(ecu.UploadRL),
-        sql::nullableBytes(bytesOf(ecu.RepeatPattern)),
-        ecu.IdentificationType,
-        sql::text(ecu.SupplierHex),
+        int(ecu.Address),         sql::nullableText(ecu.CodeFournisseur),
+        sql::text(ecu.Nom),       sql::text(ecu.Commentaire),
+        ecu.InterByteDelay,       ecu.ReplyToRequestDelay,
+        bytesOf(ecu.FillPattern), ecu.WriteGranularity,
+        int(ecu.UploadRL),        sql::nullableBytes(bytesOf(ecu.RepeatPattern)),
+        ecu.IdentificationType,   sql::text(ecu.SupplierHex),
     };
 }
 
@@ -79,11 +75,12 @@ void ReadFrom(Connection& db, const QSqlRecord& row, ZEPEcu& ecu) {
         ecu.SupplierHex = sql::trimmed(v->toString().toStdString());
 
     ecu.clearMaps();
-    QSqlQuery maps = db.execute(
-        "SELECT m.[Address], m.[Count], m.[Calibration], e.[Address], e.[Count], e.[Contrôle]"
-        " FROM [Mappings] m LEFT JOIN [Exclusions] e ON m.[Ecu Id] = e.[Ecu Id] AND m.[Address] = e.[ZAddress]"
-        " AND m.[Count] = e.[ZCount] WHERE m.[Ecu Id] = ? ORDER BY m.[Address], e.[Address]",
-        {row.value("Ecu Id")});
+    QSqlQuery maps =
+        db.execute("SELECT m.[Address], m.[Count], m.[Calibration], e.[Address], e.[Count], e.[Contrôle]"
+                   " FROM [Mappings] m LEFT JOIN [Exclusions] e ON m.[Ecu Id] = e.[Ecu Id] AND m.[Address] = "
+                   "e.[ZAddress]"
+                   " AND m.[Count] = e.[ZCount] WHERE m.[Ecu Id] = ? ORDER BY m.[Address], e.[Address]",
+                   {row.value("Ecu Id")});
     // Two mappings at the same address count as one: the first one's count and side are used.
     std::optional<qint64> previous;
     while (maps.next()) {
@@ -91,8 +88,8 @@ void ReadFrom(Connection& db, const QSqlRecord& row, ZEPEcu& ecu) {
         const bool tuning = !maps.value(2).isNull() && maps.value(2).toBool();
         if (address != previous) {
             previous = address;
-            ecu.addMapping(static_cast<std::uint32_t>(address), static_cast<std::uint32_t>(maps.value(1).toLongLong()),
-                           tuning);
+            ecu.addMapping(static_cast<std::uint32_t>(address),
+                           static_cast<std::uint32_t>(maps.value(1).toLongLong()), tuning);
         }
         if (!maps.value(3).isNull() && !maps.value(5).isNull() && maps.value(5).toLongLong() == 0)
             ecu.addExclusion(static_cast<std::uint32_t>(maps.value(3).toLongLong()),
@@ -131,20 +128,22 @@ void Update(Connection& db, qint64 ecuId, const ZEPEcu& ecu) {
 }
 
 void CopyMemoryMap(Connection& source, qint64 sourceEcuId, Connection& target, qint64 targetEcuId) {
-    QSqlQuery maps =
-        source.execute("SELECT [Address], [Count], [Calibration] FROM [Mappings] WHERE [Ecu Id] = ?", {sourceEcuId});
+    QSqlQuery maps = source.execute(
+        "SELECT [Address], [Count], [Calibration] FROM [Mappings] WHERE [Ecu Id] = ?", {sourceEcuId});
     while (maps.next())
-        target.execute("INSERT INTO [Mappings] ([Ecu Id], [Address], [Count], [Calibration]) VALUES (?, ?, ?, ?)",
-                       {targetEcuId, maps.value(0), maps.value(1), maps.value(2)});
+        target.execute(
+            "INSERT INTO [Mappings] ([Ecu Id], [Address], [Count], [Calibration]) VALUES (?, ?, ?, ?)",
+            {targetEcuId, maps.value(0), maps.value(1), maps.value(2)});
     QSqlQuery exclusions = source.execute(
         "SELECT [ZAddress], [ZCount], [Address], [Count], [Contrôle], [Calibration] FROM [Exclusions]"
         " WHERE [Ecu Id] = ?",
         {sourceEcuId});
     while (exclusions.next())
-        target.execute("INSERT INTO [Exclusions] ([Ecu Id], [ZAddress], [ZCount], [Address], [Count], [Contrôle],"
-                       " [Calibration]) VALUES (?, ?, ?, ?, ?, ?, ?)",
-                       {targetEcuId, exclusions.value(0), exclusions.value(1), exclusions.value(2),
-                        exclusions.value(3), exclusions.value(4), exclusions.value(5)});
+        target.execute(
+            "INSERT INTO [Exclusions] ([Ecu Id], [ZAddress], [ZCount], [Address], [Count], [Contrôle],"
+            " [Calibration]) VALUES (?, ?, ?, ?, ?, ?, ?)",
+            {targetEcuId, exclusions.value(0), exclusions.value(1), exclusions.value(2), exclusions.value(3),
+             exclusions.value(4), exclusions.value(5)});
 }
 
 } // namespace zep::EcuStore

@@ -15,11 +15,11 @@ namespace zep::ImageStore {
 namespace {
 
 struct Tables {
-    const char* items;    // Applications or Calibrations
-    const char* id;       // its counter
-    const char* owner;    // the column naming its owner
-    const char* name;     // App Name or Calib Name
-    const char* rows;     // the image rows' table
+    const char* items; // Applications or Calibrations
+    const char* id;    // its counter
+    const char* owner; // the column naming its owner
+    const char* name;  // App Name or Calib Name
+    const char* rows;  // the image rows' table
 };
 
 const Tables& tables(Owner owner) {
@@ -40,10 +40,11 @@ QSqlRecord itemRow(Connection& db, Owner owner, qint64 id) {
     const Tables& t = tables(owner);
     QSqlQuery q = db.execute(QString("SELECT * FROM [%1] WHERE [%2] = ?").arg(t.items, t.id), {id});
     if (!q.next())
-        throw ZepError(errors::File,
-                       owner == Owner::Application
-                           ? tr("database/Messages/noSuchApplication/text", "Application {0} does not exist", id)
-                           : tr("database/Messages/noSuchTuning/text", "Tuning {0} does not exist", id));
+        throw ZepError(
+            errors::File,
+            owner == Owner::Application
+                ? tr("database/Messages/noSuchApplication/text", "Application {0} does not exist", id)
+                : tr("database/Messages/noSuchTuning/text", "Tuning {0} does not exist", id));
     return q.record();
 }
 
@@ -103,7 +104,8 @@ void Marquage(Connection& db, const std::string& key) {
     if (!k)
         return;
     const Tables& t = tables(k->first);
-    db.execute(QString("UPDATE [%1] SET [IdentValide] = ? WHERE [%2] = ?").arg(t.items, t.id), {true, k->second});
+    db.execute(QString("UPDATE [%1] SET [IdentValide] = ? WHERE [%2] = ?").arg(t.items, t.id),
+               {true, k->second});
 }
 
 void UpdateIdent(Connection& db, const std::string& key, const EcuApplication& app) {
@@ -111,25 +113,30 @@ void UpdateIdent(Connection& db, const std::string& key, const EcuApplication& a
     if (!k)
         return;
     const Tables& t = tables(k->first);
-    db.execute(QString("UPDATE [%1] SET [IdentValide] = ?, [PIE] = ?, [Indice Diag] = ?, [Code Fournisseur] = ?,"
-                       " [Hardware] = ?, [Software] = ?, [Version] = ?, [Calibration] = ?, [Réserve] = ?,"
-                       " [SupplierHex] = ? WHERE [%2] = ?")
-                   .arg(t.items, t.id),
-             {true, sql::text(app.PIE()), int(app.IndiceDiag()), sql::text(app.Fournisseur()),
-              sql::text(app.Hardware()), sql::text(app.Software()), sql::text(app.Version()),
-              sql::text(app.Calibration()), sql::text(app.Reserve()), sql::text(app.FournisseurHex()), k->second});
+    db.execute(
+        QString("UPDATE [%1] SET [IdentValide] = ?, [PIE] = ?, [Indice Diag] = ?, [Code Fournisseur] = ?,"
+                " [Hardware] = ?, [Software] = ?, [Version] = ?, [Calibration] = ?, [Réserve] = ?,"
+                " [SupplierHex] = ? WHERE [%2] = ?")
+            .arg(t.items, t.id),
+        {true, sql::text(app.PIE()), int(app.IndiceDiag()), sql::text(app.Fournisseur()),
+         sql::text(app.Hardware()), sql::text(app.Software()), sql::text(app.Version()),
+         sql::text(app.Calibration()), sql::text(app.Reserve()), sql::text(app.FournisseurHex()), k->second});
 }
 
-qint64 AddItemRow(Connection& db, Owner owner, qint64 ownerId, const NewItem& item, const EcuApplication& app) {
+qint64 AddItemRow(Connection& db, Owner owner, qint64 ownerId, const NewItem& item,
+                  const EcuApplication& app) {
     const Tables& t = tables(owner);
     return db.insert(
-        QString("INSERT INTO [%1] ([%2], [%3], [PIE], [Indice Diag], [Code Fournisseur], [Hardware], [Software],"
-                " [Version], [Calibration], [Réserve], [Homologation], [IdentValide], [Commentaire], [SupplierHex])"
-                " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) RETURNING [%4]")
+        QString(
+            "INSERT INTO [%1] ([%2], [%3], [PIE], [Indice Diag], [Code Fournisseur], [Hardware], [Software],"
+            " [Version], [Calibration], [Réserve], [Homologation], [IdentValide], [Commentaire], "
+            "[SupplierHex])"
+            " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) RETURNING [%4]")
             .arg(t.items, t.owner, t.name, t.id),
-        {ownerId, sql::text(item.name), sql::text(app.PIE()), int(app.IndiceDiag()), sql::text(app.Fournisseur()),
-         sql::text(app.Hardware()), sql::text(app.Software()), sql::text(app.Version()), sql::text(app.Calibration()),
-         sql::text(app.Reserve()), sql::text(app.Homologation), item.identValide, sql::nullableText(item.commentaire),
+        {ownerId, sql::text(item.name), sql::text(app.PIE()), int(app.IndiceDiag()),
+         sql::text(app.Fournisseur()), sql::text(app.Hardware()), sql::text(app.Software()),
+         sql::text(app.Version()), sql::text(app.Calibration()), sql::text(app.Reserve()),
+         sql::text(app.Homologation), item.identValide, sql::nullableText(item.commentaire),
          sql::text(app.FournisseurHex())});
 }
 
@@ -174,7 +181,8 @@ void StoreImageRows(Connection& db, Owner owner, qint64 ownerId, const MemImage&
 void LoadImageRows(Connection& db, Owner owner, qint64 ownerId, MemImage& image, bool write) {
     const Tables& t = tables(owner);
     QSqlQuery q = db.execute(
-        QString("SELECT [Address], [Bytes] FROM [%1] WHERE [%2] = ? ORDER BY [Address]").arg(t.rows, t.id), {ownerId});
+        QString("SELECT [Address], [Bytes] FROM [%1] WHERE [%2] = ? ORDER BY [Address]").arg(t.rows, t.id),
+        {ownerId});
     while (q.next()) {
         const auto address = static_cast<std::uint32_t>(q.value(0).toLongLong());
         const QByteArray bytes = q.value(1).toByteArray();

@@ -45,7 +45,8 @@ struct NewItem {
 };
 
 /** adds an Applications row (owner = Ecu Id) or a Calibrations row (owner = App Id); its new id */
-qint64 AddItemRow(Connection& db, Owner owner, qint64 ownerId, const NewItem& item, const EcuApplication& app);
+qint64 AddItemRow(Connection& db, Owner owner, qint64 ownerId, const NewItem& item,
+                  const EcuApplication& app);
 
 /** one row per block of image, in its order; progress is reported when a ui is given */
 void StoreImageRows(Connection& db, Owner owner, qint64 ownerId, const MemImage& image,

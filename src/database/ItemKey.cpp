@@ -4,7 +4,9 @@
 
 namespace zep {
 
-char keyKind(const std::string& key) { return key.empty() ? 0 : key.front(); }
+char keyKind(const std::string& key) {
+    return key.empty() ? 0 : key.front();
+}
 
 std::optional<ItemKey> ItemKey::parse(const std::string& key) {
     if (key.empty())
@@ -23,6 +25,8 @@ std::optional<ItemKey> ItemKey::parse(const std::string& key) {
     return ItemKey{kind, id};
 }
 
-std::string ItemKey::text() const { return kind == Root ? std::string("r") : kind + std::to_string(id); }
+std::string ItemKey::text() const {
+    return kind == Root ? std::string("r") : kind + std::to_string(id);
+}
 
 } // namespace zep

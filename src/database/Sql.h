@@ -9,10 +9,14 @@
 /** Conversions between the records' values and the values of database columns. */
 namespace zep::sql {
 
-inline QString text(const std::string& s) { return QString::fromStdString(s); }
+inline QString text(const std::string& s) {
+    return QString::fromStdString(s);
+}
 
 /** a Null column reads as empty text */
-inline std::string text(const QVariant& v) { return v.isNull() ? std::string() : v.toString().toStdString(); }
+inline std::string text(const QVariant& v) {
+    return v.isNull() ? std::string() : v.toString().toStdString();
+}
 
 /** a Null column is an empty optional */
 inline std::optional<std::string> optionalText(const QVariant& v) {

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "flash/EcuApplication.h"
+
+#include <optional>
+#include <string>
+
+namespace zep {
+
+class Connection;
+class Interaction;
+
+/** The outcome of a comparison, for the caller to show. */
+struct CompareResult {
+    /** differences found; counting stops one past the limit */
+    int count = 0;
+    /** header line, then one line per difference: address, first byte, second byte (tabs, CR LF) */
+    std::string listing;
+    /** the caption of the message */
+    std::string title;
+    /** "Compatible data", the count of differences, or "One of compared elements is invalid" */
+    std::string message;
+    /** the items could not be loaded, clipped or compared */
+    bool invalid = false;
+
+    bool differs() const { return count > 0; }
+};
+
+namespace Compare {
+
+inline constexpr int Limit = 100;
+
+/**
+ * CompareImages: the bytes of first's image against second's where their blocks overlap, then, when
+ * first is a tuning, the bytes only first holds inside its tuning area against the erased value
+ * (first byte of its ECU's FillPattern). Stops at Limit + 1 differences. The names head the
+ * listing's columns. An ECU without a fill pattern makes a tuning comparison fail (ZepError).
+ */
+CompareResult CompareImages(const EcuApplication& first, const std::string& firstName,
+                            const EcuApplication& second, const std::string& secondName,
+                            const std::string& title);
+
+/**
+ * The drop of a dragged item on a list item: loads both items, clips the dragged one as its kind and
+ * the target's kind call for, and compares the target (first) with the dragged item (second). A
+ * dragged tuning compares with any item; a dragged application with a tuning (only the tuning write
+ * ranges of the application) or with an application (only the application's non-tuning ranges).
+ * nullopt when the kinds compare nothing. A failure gives an invalid result.
+ */
+std::optional<CompareResult> CompareItems(Connection& targetDb, const std::string& targetKey,
+                                          const std::string& targetName, Connection& sourceDb,
+                                          const std::string& draggedKey, const std::string& draggedName);
+
+/**
+ * Shows the result's message: OK alone when there is nothing to list, else OK and Cancel. True when
+ * the user asked to see the listing.
+ */
+bool ShowResult(const CompareResult& result, Interaction& ui);
+
+} // namespace Compare
+} // namespace zep

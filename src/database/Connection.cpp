@@ -1,0 +1,495 @@
+#include "database/Connection.h"
+
+#include "database/SqlScript.h"
+#include "text/Documents.h"
+#include "text/Interaction.h"
+#include "text/TextCatalog.h"
+
+#include <QFileInfo>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlField>
+#include <QUrl>
+
+#include <algorithm>
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+namespace zep {
+
+namespace {
+
+std::string message(std::string_view key, std::string_view def, const std::vector<std::string>& args) {
+    return TextCatalog::instance().text("Database/Messages/" + std::string(key) + "/text", def, args);
+}
+
+QString uniqueConnectionName() {
+    static std::atomic<unsigned> counter{0};
+    return QStringLiteral("zep-connection-%1").arg(++counter);
+}
+
+/** Refuses, before SQLite sees it, a path that is not an SQLite database: SQLite would take an empty file. */
+void checkSqliteFile(const std::string& path) {
+    const QFileInfo info(QString::fromStdString(path));
+    if (!info.exists())
+        throw DatabaseError(errors::SqliteCantOpen,
+                            message("fileNotFound", "Database file not found : {0}", {path}));
+    if (info.isDir())
+        throw DatabaseError(errors::SqliteCantOpen,
+                            message("notAFile", "{0} is a folder, not a database file", {path}));
+    std::ifstream in(path, std::ios::binary);
+    char header[100] = {};
+    if (!in || !in.read(header, sizeof header)) {
+        if (!in.is_open() || in.bad())
+            throw DatabaseError(errors::SqliteCantOpen,
+                                message("fileUnreadable", "Unable to open database file : {0}", {path}));
+    }
+    const std::string_view bytes(header, static_cast<std::size_t>(in.is_open() ? in.gcount() : 0));
+    if (bytes.size() >= 16 && bytes.substr(0, 16) == std::string_view("SQLite format 3\0", 16))
+        return;
+    const std::string_view signature = bytes.size() >= 19 ? bytes.substr(4, 15) : std::string_view();
+    if (signature == "Standard Jet DB" || signature == "Standard ACE DB")
+        throw DatabaseError(errors::SqliteNotADatabase,
+                            message("jetFile",
+                                    "{0} is a Jet (Microsoft Access) database. This program opens SQLite "
+                                    "databases: convert the file first.",
+                                    {path}));
+    throw DatabaseError(errors::SqliteNotADatabase, message("notADatabase", "{0} is not a database", {path}));
+}
+
+std::string readSchema(const std::string& folder, DatabaseEngine engine, SchemaVersion version) {
+    const std::string base = folder.empty() ? defaultBaseLocation() + "/schema" : folder;
+    const std::string file = base + "/" + (engine == DatabaseEngine::PostgreSQL ? "postgresql" : "sqlite") +
+                             (version == SchemaVersion::Legacy ? "-legacy" : "") + ".sql";
+    std::ifstream in(file, std::ios::binary);
+    std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    if (!in.good() && !in.eof())
+        text.clear();
+    if (text.empty())
+        throw ZepError(errors::File, message("schemaUnreadable", "Unable to read schema file : {0}", {file}));
+    return text;
+}
+
+void removeSqliteFiles(const std::string& path) {
+    std::error_code ec;
+    for (const char* suffix : {"", "-wal", "-shm", "-journal"})
+        std::filesystem::remove(path + suffix, ec);
+}
+
+} // namespace
+
+Connection::Connection(ConnectionString connectionString) : connectionString_(std::move(connectionString)) {}
+
+Connection::~Connection() {
+    const QString name = db_.connectionName();
+    db_.close();
+    db_ = QSqlDatabase();
+    if (!name.isEmpty())
+        QSqlDatabase::removeDatabase(name);
+}
+
+std::unique_ptr<Connection> Connection::open(const std::string& text, Interaction* interaction) {
+    std::unique_ptr<Connection> connection(new Connection(ConnectionString::parse(text)));
+    connection->connect(false);
+    if (!connection->isCentral() && connection->isZepDatabase()) {
+        connection->enableWal();
+        connection->UpgradeSchema(interaction);
+    }
+    return connection;
+}
+
+std::unique_ptr<Connection> Connection::create(const std::string& text, SchemaVersion version,
+                                               const std::string& schemaFolder) {
+    std::unique_ptr<Connection> connection(new Connection(ConnectionString::parse(text)));
+    const ConnectionString& target = connection->connectionString_;
+    if (target.engine() == DatabaseEngine::Unsupported)
+        connection->connect(false); // raises the reason
+    const QString script = QString::fromStdString(readSchema(schemaFolder, target.engine(), version));
+
+    if (target.engine() == DatabaseEngine::PostgreSQL) {
+        connection->connect(false);
+        if (!connection->columns("Hardwares").empty())
+            throw DatabaseError(postgresErrorNumber("42P07"),
+                                message("databaseNotEmpty", "The database {0} already holds a ZEP database",
+                                        {target.dataSource()}),
+                                "42P07");
+        connection->transaction([&] {
+            for (const QString& statement : splitSqlScript(script))
+                connection->execute(statement);
+        });
+        return connection;
+    }
+
+    const std::string path = target.path();
+    std::error_code ec;
+    if (path.empty() || std::filesystem::exists(path, ec) || std::filesystem::is_symlink(path, ec))
+        throw ZepError(errors::File, message("fileExists", "The file {0} already exists", {path}));
+    try {
+        connection->connect(true);
+        connection->transaction([&] {
+            for (const QString& statement : splitSqlScript(script))
+                connection->execute(statement);
+        });
+        connection->enableWal();
+    } catch (...) {
+        connection.reset();
+        removeSqliteFiles(path);
+        throw;
+    }
+    return connection;
+}
+
+void Connection::connect(bool createFile) {
+    switch (engine()) {
+    case DatabaseEngine::SQLite:
+        connectSqlite(createFile);
+        return;
+    case DatabaseEngine::PostgreSQL:
+        connectPostgres();
+        return;
+    case DatabaseEngine::Unsupported:
+        break;
+    }
+    if (connectionString_.empty())
+        throw ZepError(errors::InvalidArgument, message("noDatabase", "No database is named", {}));
+    if (connectionString_.provider().empty())
+        throw ZepError(errors::InvalidArgument,
+                       message("noProvider", "The connection string names no database: {0}",
+                               {connectionString_.displayText()}));
+    throw ZepError(errors::InvalidArgument,
+                   message("unsupportedProvider",
+                           "The provider {0} is not supported: use SQLite or PostgreSQL",
+                           {connectionString_.provider()}));
+}
+
+void Connection::connectSqlite(bool createFile) {
+    const std::string& path = connectionString_.path();
+    if (path.empty())
+        throw ZepError(errors::InvalidArgument,
+                       message("noDataSource", "The connection string names no database file: {0}",
+                               {connectionString_.displayText()}));
+    if (!createFile)
+        checkSqliteFile(path);
+    // The URI's mode says whether SQLite may make the file; rw never does.
+    const QString uri = QUrl::fromLocalFile(QFileInfo(QString::fromStdString(path)).absoluteFilePath())
+                            .toString(QUrl::FullyEncoded) +
+                        (createFile ? QStringLiteral("?mode=rwc") : QStringLiteral("?mode=rw"));
+    db_ = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), uniqueConnectionName());
+    db_.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
+    db_.setDatabaseName(uri);
+    if (!db_.open())
+        raise(db_.lastError());
+    execute(QStringLiteral("PRAGMA foreign_keys = ON"));
+    // Reads the first page: a damaged file fails here rather than in the first command.
+    execute(QStringLiteral("SELECT count(*) FROM sqlite_master"));
+}
+
+void Connection::connectPostgres() {
+    const ConnectionString& cs = connectionString_;
+    db_ = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), uniqueConnectionName());
+    db_.setHostName(QString::fromStdString(cs.host()));
+    db_.setPort(cs.port());
+    db_.setDatabaseName(QString::fromStdString(cs.database()));
+    db_.setUserName(QString::fromStdString(cs.user()));
+    db_.setPassword(QString::fromStdString(cs.password()));
+    QString options =
+        QStringLiteral("connect_timeout=%1;application_name=zepviewer").arg(cs.connectTimeout());
+    if (!cs.sslMode().empty())
+        options += QStringLiteral(";sslmode=") + QString::fromStdString(cs.sslMode());
+    db_.setConnectOptions(options);
+    if (!db_.open())
+        raise(db_.lastError());
+    execute(QStringLiteral("SET client_min_messages TO warning"));
+    if (!cs.searchPath().empty()) {
+        QStringList schemas;
+        for (const QString& schema : QString::fromStdString(cs.searchPath()).split(QLatin1Char(',')))
+            schemas << quote(schema.trimmed());
+        execute(QStringLiteral("SET search_path TO ") + schemas.join(QStringLiteral(", ")));
+    }
+}
+
+void Connection::enableWal() {
+    // A read-only file keeps its journal: not worth failing the open for. With WAL, NORMAL
+    // synchronisation keeps the file consistent through any crash; only the last commits may be lost
+    // to a power failure.
+    QSqlQuery query(db_);
+    query.exec(QStringLiteral("PRAGMA journal_mode = WAL"));
+    query.exec(QStringLiteral("PRAGMA synchronous = NORMAL"));
+}
+
+bool Connection::isZepDatabase() {
+    const QString probe = QStringLiteral("SELECT * FROM [Arborescence] WHERE 1 = 0");
+    if (transactionDepth_ == 0)
+        return QSqlQuery(db_).exec(sql(probe));
+    // Inside a transaction a failed statement must not spoil it (PostgreSQL aborts the whole of it).
+    try {
+        transaction([&] { execute(probe); });
+        return true;
+    } catch (const ZepError&) {
+        return false;
+    }
+}
+
+QString Connection::quote(const QString& name) const {
+    if (engine() == DatabaseEngine::SQLite && !name.contains(QLatin1Char(']')))
+        return QLatin1Char('[') + name + QLatin1Char(']');
+    QString escaped = name;
+    escaped.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + escaped + QLatin1Char('"');
+}
+
+QString Connection::sql(const QString& statement) const {
+    if (engine() != DatabaseEngine::PostgreSQL)
+        return statement;
+    // Brackets become double quotes, outside quoted texts and names.
+    QString result;
+    result.reserve(statement.size());
+    QChar inside; // the quote being read, or null
+    for (const QChar c : statement) {
+        if (inside.isNull()) {
+            if (c == QLatin1Char('\'') || c == QLatin1Char('"'))
+                inside = c;
+            else if (c == QLatin1Char('[')) {
+                inside = QLatin1Char(']');
+                result += QLatin1Char('"');
+                continue;
+            }
+            result += c;
+        } else if (c == inside) {
+            result += inside == QLatin1Char(']') ? QChar(QLatin1Char('"')) : c;
+            inside = QChar();
+        } else {
+            if (inside == QLatin1Char(']') && c == QLatin1Char('"'))
+                result += c;
+            result += c;
+        }
+    }
+    return result;
+}
+
+QSqlQuery Connection::execute(const QString& statement, const QVariantList& values) {
+    QSqlQuery query(db_);
+    if (engine() == DatabaseEngine::PostgreSQL) {
+        // QPSQL "prepares" by sending the driver's escaped literals in an EXECUTE, and leaves a
+        // server-side statement behind when a transaction fails; the same literals in the statement
+        // itself cost one round trip instead of three. Whole results are fetched, so that other
+        // statements may run while a result is read.
+        if (!query.exec(withValues(sql(statement), values)))
+            raise(query.lastError());
+        return query;
+    }
+    // SQLite steps through a result row by row; its values are bound, never written into the text.
+    query.setForwardOnly(true);
+    if (values.isEmpty()) {
+        if (!query.exec(statement))
+            raise(query.lastError());
+        return query;
+    }
+    if (!query.prepare(statement))
+        raise(query.lastError());
+    for (const QVariant& value : values)
+        query.addBindValue(value);
+    if (!query.exec())
+        raise(query.lastError());
+    return query;
+}
+
+QString Connection::withValues(const QString& statement, const QVariantList& values) const {
+    QString result;
+    result.reserve(statement.size());
+    qsizetype next = 0;
+    bool tooFew = false;
+    QChar inside; // the quote being read, or null
+    for (const QChar c : statement) {
+        if (!inside.isNull()) {
+            if (c == inside)
+                inside = QChar();
+        } else if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
+            inside = c;
+        } else if (c == QLatin1Char('?')) {
+            if (next >= values.size()) {
+                tooFew = true;
+                break;
+            }
+            const QVariant& value = values[next++];
+            QSqlField field(QString(), value.metaType());
+            if (!value.isNull())
+                field.setValue(value);
+            result += db_.driver()->formatValue(field);
+            continue;
+        }
+        result += c;
+    }
+    if (tooFew || next != values.size())
+        throw ZepError(errors::InvalidArgument,
+                       message("badValueCount", "The statement takes another number of values: {0}",
+                               {statement.toStdString()}));
+    return result;
+}
+
+qint64 Connection::insert(const QString& statement, const QVariantList& values) {
+    QSqlQuery query = execute(statement, values);
+    if (!query.next())
+        raise(query.lastError());
+    const qint64 counter = query.value(0).toLongLong();
+    query.finish();
+    return counter;
+}
+
+void Connection::raise(const QSqlError& error) const {
+    throw DatabaseError::fromQt(error, engine(), connectionString_.password());
+}
+
+void Connection::beginLevel() {
+    if (transactionDepth_ == 0)
+        // IMMEDIATE takes SQLite's write lock at once, so that a busy database makes this wait
+        // instead of failing in the middle of the work.
+        execute(engine() == DatabaseEngine::SQLite ? QStringLiteral("BEGIN IMMEDIATE")
+                                                   : QStringLiteral("BEGIN"));
+    else
+        execute(QStringLiteral("SAVEPOINT zep_%1").arg(transactionDepth_));
+    ++transactionDepth_;
+}
+
+void Connection::commitLevel() {
+    if (transactionDepth_ == 1)
+        execute(QStringLiteral("COMMIT"));
+    else
+        execute(QStringLiteral("RELEASE SAVEPOINT zep_%1").arg(transactionDepth_ - 1));
+    --transactionDepth_;
+}
+
+void Connection::rollbackLevel() noexcept {
+    if (transactionDepth_ == 0)
+        return;
+    --transactionDepth_;
+    QSqlQuery query(db_);
+    if (transactionDepth_ == 0) {
+        query.exec(QStringLiteral("ROLLBACK"));
+    } else {
+        query.exec(QStringLiteral("ROLLBACK TO SAVEPOINT zep_%1").arg(transactionDepth_));
+        query.exec(QStringLiteral("RELEASE SAVEPOINT zep_%1").arg(transactionDepth_));
+    }
+}
+
+std::vector<std::string> Connection::columns(const std::string& table) {
+    const QString statement =
+        engine() == DatabaseEngine::PostgreSQL
+            ? QStringLiteral(
+                  "SELECT column_name FROM information_schema.columns "
+                  "WHERE table_schema = current_schema() AND table_name = ? ORDER BY ordinal_position")
+            : QStringLiteral("SELECT name FROM pragma_table_info(?) ORDER BY cid");
+    QSqlQuery query = execute(statement, {QString::fromStdString(table)});
+    std::vector<std::string> names;
+    while (query.next())
+        names.push_back(query.value(0).toString().toStdString());
+    return names;
+}
+
+bool Connection::addColumn(const std::string& table, const std::string& column, const QString& type,
+                           const QVariant& value) {
+    const std::vector<std::string> existing = columns(table);
+    if (std::find(existing.begin(), existing.end(), column) != existing.end())
+        return false;
+    const QString t = quote(QString::fromStdString(table));
+    const QString c = quote(QString::fromStdString(column));
+    transaction([&] {
+        execute(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 ").arg(t, c) +
+                QString(type).replace(QLatin1String("{}"), c));
+        execute(QStringLiteral("UPDATE %1 SET %2 = ?").arg(t, c), {value});
+    });
+    return true;
+}
+
+// The types are those of the schema files, so that an upgraded database is one made new.
+bool Connection::AddByteColumn(const std::string& table, const std::string& column, int value) {
+    const QString type = engine() == DatabaseEngine::PostgreSQL
+                             ? QStringLiteral("smallint CHECK ({} BETWEEN 0 AND 255)")
+                             : QStringLiteral("INTEGER CHECK ({} BETWEEN 0 AND 255)");
+    return addColumn(table, column, type, value);
+}
+
+bool Connection::AddLongColumn(const std::string& table, const std::string& column, int value) {
+    const QString type = engine() == DatabaseEngine::PostgreSQL
+                             ? QStringLiteral("integer")
+                             : QStringLiteral("INTEGER CHECK ({} BETWEEN -2147483648 AND 2147483647)");
+    return addColumn(table, column, type, value);
+}
+
+bool Connection::AddTextColumn(const std::string& table, const std::string& column, const std::string& value,
+                               int length) {
+    const QString type = engine() == DatabaseEngine::PostgreSQL
+                             ? QStringLiteral("char(%1)").arg(length)
+                             : QStringLiteral("TEXT CHECK (length({}) <= %1)").arg(length);
+    return addColumn(table, column, type, QString::fromStdString(value));
+}
+
+void Connection::FillSupplierHex(const std::string& table) {
+    static const std::vector<std::pair<std::string, QString>> keys{
+        {"Hardwares", QStringLiteral("Ecu Id")},
+        {"Applications", QStringLiteral("App Id")},
+        {"Calibrations", QStringLiteral("Calib Id")},
+    };
+    const auto key = std::find_if(keys.begin(), keys.end(), [&](const auto& k) { return k.first == table; });
+    if (key == keys.end())
+        throw ZepError(errors::InvalidArgument,
+                       message("noSupplierHex", "The table {0} has no SupplierHex", {table}));
+    const QString t = quote(QString::fromStdString(table));
+    const QString k = quote(key->second);
+
+    transaction([&] {
+        std::vector<std::pair<QVariant, QString>> rows;
+        QSqlQuery select = execute(QStringLiteral("SELECT %1, [Code Fournisseur] FROM %2").arg(k, t));
+        while (select.next())
+            rows.emplace_back(select.value(0), select.value(1).toString());
+        select.finish();
+
+        const QString update = QStringLiteral("UPDATE %1 SET [SupplierHex] = ? WHERE %2 = ?").arg(t, k);
+        for (const auto& [id, code] : rows)
+            execute(update, {QString::fromStdString(supplierHexOf(code.toStdString())), id});
+    });
+}
+
+void Connection::UpgradeSchema(Interaction* interaction) {
+    const auto step = [&](auto&& work) {
+        try {
+            transaction(work);
+        } catch (const ZepError&) {
+            // The step is undone; the next one runs.
+        }
+    };
+    step([&] { AddByteColumn("Hardwares", "UploadRL", 128); });
+    step([&] { AddLongColumn("Hardwares", "IdentificationType", 32768); });
+    for (const char* table : {"Hardwares", "Applications", "Calibrations"}) {
+        step([&] {
+            if (!AddTextColumn(table, "SupplierHex", "202020", 6))
+                return;
+            try {
+                FillSupplierHex(table);
+            } catch (const ZepError& error) {
+                if (interaction)
+                    interaction->inform(error.description());
+                throw;
+            }
+        });
+    }
+}
+
+std::string supplierHexOf(const std::string& code) {
+    static const char digits[] = "0123456789ABCDEF";
+    std::string hex;
+    for (const char32_t c : QString::fromStdString(code).toUcs4()) {
+        const unsigned byte = c <= 0xFF ? static_cast<unsigned>(c) : static_cast<unsigned>('?');
+        hex += digits[byte >> 4];
+        hex += digits[byte & 0xF];
+        if (hex.size() >= 6)
+            break;
+    }
+    if (hex.size() < 6)
+        hex += "202020";
+    return hex.substr(0, 6);
+}
+
+} // namespace zep

@@ -1,0 +1,154 @@
+#pragma once
+
+#include "database/ConnectionString.h"
+#include "database/DatabaseError.h"
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QString>
+#include <QVariantList>
+
+#include <memory>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+class QSqlError;
+
+namespace zep {
+
+class Interaction;
+
+/** which DDL makes a new database: the current one, or the one before the upgraded columns */
+enum class SchemaVersion { Current, Legacy };
+
+/**
+ * One open database: a local SQLite file or a central PostgreSQL database. Several may be open at
+ * once. Statements name tables and columns in brackets ("SELECT [Nom] FROM [Hardwares] WHERE
+ * [Ecu Id] = ?"), which the connection turns into the engine's quoting, and take their values as
+ * bound parameters, never as text. Every failure raises DatabaseError.
+ */
+class Connection {
+public:
+    /**
+     * OpenConnection: opens the database the connection string names and, for a local ZEP database,
+     * runs UpgradeSchema (whose failures do not stop the open; interaction, if any, shows those the
+     * user must see). Never creates a file: a missing file, a file that is not an SQLite database (a
+     * Jet file included), a server that does not answer or refuses the login raise DatabaseError and
+     * write nothing.
+     */
+    static std::unique_ptr<Connection> open(const std::string& connectionString,
+                                            Interaction* interaction = nullptr);
+
+    /**
+     * Makes a new database from the DDL in schemaFolder (default: the schema folder of the installed
+     * data): a new SQLite file, which must not exist yet, or the schema in an existing PostgreSQL
+     * database that holds no ZEP tables yet. Nothing stays behind when it fails.
+     */
+    static std::unique_ptr<Connection> create(const std::string& connectionString,
+                                              SchemaVersion version = SchemaVersion::Current,
+                                              const std::string& schemaFolder = {});
+
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    const ConnectionString& connectionString() const { return connectionString_; }
+    DatabaseEngine engine() const { return connectionString_.engine(); }
+    /** IsCentralDatabase */
+    bool isCentral() const { return connectionString_.isCentral(); }
+    /** the "Data Source" property: the file, or host:port/database */
+    std::string dataSource() const { return connectionString_.dataSource(); }
+
+    /** Arborescence can be read: without it this is not a ZEP database */
+    bool isZepDatabase();
+
+    /** the statement with its [names] in the engine's quoting */
+    QString sql(const QString& statement) const;
+    /** one name in the engine's quoting */
+    QString quote(const QString& name) const;
+
+    /**
+     * Runs the statement with values bound to its ? in order; the query is positioned before its
+     * first row. On SQLite the query steps through the result (read it before the next statement
+     * changes the same rows); on PostgreSQL the whole result is fetched at once.
+     */
+    QSqlQuery execute(const QString& statement, const QVariantList& values = {});
+    /** runs an INSERT ... RETURNING [counter] and gives the new row's counter */
+    qint64 insert(const QString& statement, const QVariantList& values);
+
+    /**
+     * Runs work in one transaction: committed when work returns, rolled back when it throws (the
+     * exception goes on). Inside another transaction it runs as a savepoint of it, so a caught
+     * failure undoes only its own part.
+     */
+    template <class Work> std::invoke_result_t<Work&> transaction(Work&& work);
+
+    /** the column names of a table, in table order; empty for a table that does not exist */
+    std::vector<std::string> columns(const std::string& table);
+
+    // The schema upgrade. Each Add...Column returns false when the table already has a column of
+    // exactly that name; otherwise it adds it (nullable) and sets every row to value.
+    bool AddByteColumn(const std::string& table, const std::string& column, int value);
+    bool AddLongColumn(const std::string& table, const std::string& column, int value);
+    bool AddTextColumn(const std::string& table, const std::string& column, const std::string& value,
+                       int length);
+    /** sets SupplierHex of every row of Hardwares, Applications or Calibrations from "Code Fournisseur" */
+    void FillSupplierHex(const std::string& table);
+    /**
+     * Adds UploadRL (128), IdentificationType (32768) and SupplierHex (filled) where they are missing.
+     * Each column is one step in its own transaction: a failing step is undone and skipped, and the
+     * next one runs; a failing fill is shown through interaction. OpenConnection runs it for local
+     * databases only.
+     */
+    void UpgradeSchema(Interaction* interaction);
+
+    /** the Qt connection, for the operations that read record by record */
+    QSqlDatabase& database() { return db_; }
+
+    /** raises the error of a failed Qt step as this connection's DatabaseError (without the password) */
+    [[noreturn]] void raise(const QSqlError& error) const;
+
+private:
+    explicit Connection(ConnectionString connectionString);
+
+    void connect(bool createFile);
+    void connectSqlite(bool createFile);
+    void connectPostgres();
+    void enableWal();
+    /** PostgreSQL: the statement with each ? replaced by the driver's literal of its value */
+    QString withValues(const QString& statement, const QVariantList& values) const;
+    bool addColumn(const std::string& table, const std::string& column, const QString& type,
+                   const QVariant& value);
+
+    void beginLevel();
+    void commitLevel();
+    void rollbackLevel() noexcept;
+
+    ConnectionString connectionString_;
+    QSqlDatabase db_;
+    int transactionDepth_ = 0;
+};
+
+/** the SupplierHex of a supplier code: two hexadecimal digits per character (Latin-1, else "?"), padded with
+ * "20", 6 digits */
+std::string supplierHexOf(const std::string& code);
+
+template <class Work> std::invoke_result_t<Work&> Connection::transaction(Work&& work) {
+    beginLevel();
+    try {
+        if constexpr (std::is_void_v<std::invoke_result_t<Work&>>) {
+            work();
+            commitLevel();
+        } else {
+            auto result = work();
+            commitLevel();
+            return result;
+        }
+    } catch (...) {
+        rollbackLevel();
+        throw;
+    }
+}
+
+} // namespace zep
