@@ -1,5 +1,6 @@
 #include "Arguments.h"
 #include "CliInteraction.h"
+#include "DbCommands.h"
 #include "FileCommands.h"
 
 #include "memory/ZepError.h"
@@ -19,6 +20,9 @@ const char* const usage =
     "  info FILE...              kind, covered ranges, identification and ECU parameters\n"
     "  convert IN OUT [options]  convert between the formats\n"
     "  kwp2txt IN OUT            dump a KWP file as text, one frame a line\n"
+    "\n"
+    "Commands on databases (a file path or a connection string):\n"
+    "  db SUBCOMMAND DB ...      create, open, save, mark: 'zep db --help' tells more\n"
     "\n"
     "Options:\n"
     "  --lang CODE     language of the messages (en, fr, ...)\n"
@@ -41,6 +45,7 @@ int main(int argc, char** argv) {
         {"info", {cli::info, cli::infoUsage}},
         {"convert", {cli::convert, cli::convertUsage}},
         {"kwp2txt", {cli::kwp2txt, cli::kwp2txtUsage}},
+        {"db", {cli::db, cli::dbUsage}},
     };
 
     std::string language = "en";

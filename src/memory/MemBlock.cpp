@@ -4,6 +4,7 @@
 #include "ZepError.h"
 
 #include <algorithm>
+#include <cstring>
 #include <numeric>
 
 namespace zep {
@@ -69,12 +70,10 @@ MemBlock MemBlock::sub(Position position, std::size_t count) {
 void MemBlock::copyFrom(const MemBlock& other) {
     if (this == &other)
         return;
-    if (other.length_ == length_ && storage_) {
-        std::copy_n(other.data(), length_, data());
-    } else {
+    if (other.length_ != length_ || !storage_)
         setLength(other.length_);
-        std::copy_n(other.data(), length_, data());
-    }
+    if (length_ > 0)
+        std::memmove(data(), other.data(), length_); // views of one parent may overlap
     first_ = other.first_;
 }
 
@@ -88,9 +87,14 @@ void MemBlock::setHex(std::string_view text) {
 }
 
 void MemBlock::setBytes(std::span<const std::uint8_t> bytes) {
-    if (bytes.size() != length_ || !storage_)
-        setLength(bytes.size());
-    std::copy(bytes.begin(), bytes.end(), data());
+    if (bytes.size() != length_ || !storage_) {
+        // built before the old bytes are let go: bytes may be a view of them
+        storage_ = std::make_shared<std::vector<std::uint8_t>>(bytes.begin(), bytes.end());
+        offset_ = 0;
+        length_ = bytes.size();
+    } else if (length_ > 0) {
+        std::memmove(data(), bytes.data(), length_);
+    }
 }
 
 std::uint8_t MemBlock::sum() const {

@@ -24,7 +24,14 @@ void MemImage::add(std::uint32_t first, std::span<const std::uint8_t> bytes) {
         throw ZepError(errors::InvalidArgument, "Block of " + std::to_string(bytes.size()) + " bytes at address " +
                                                     std::to_string(first) + " runs past the 32-bit address space");
     const std::size_t offset = pool_.size();
-    pool_.insert(pool_.end(), bytes.begin(), bytes.end());
+    const bool fromPool = !pool_.empty() && bytes.data() >= pool_.data() && bytes.data() < pool_.data() + pool_.size();
+    if (fromPool) {
+        // the bytes of one of this image's own blocks: inserting would move them under our feet
+        const std::vector<std::uint8_t> copy(bytes.begin(), bytes.end());
+        pool_.insert(pool_.end(), copy.begin(), copy.end());
+    } else {
+        pool_.insert(pool_.end(), bytes.begin(), bytes.end());
+    }
     if (resolved_ && !segments_.empty()) {
         const Segment& back = segments_.back();
         if (std::uint64_t{back.first} + back.length > first)

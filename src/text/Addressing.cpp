@@ -53,9 +53,9 @@ std::string Addressing::functionName(std::int32_t address, const std::string& fa
     const std::string base = functionPath(address) + "/Name";
     if (language.find('\'') == std::string::npos)
         if (pugi::xml_node n = first(doc_, base + "[@xml:lang='" + language + "']"))
-            return n.child_value();
+            return textContent(n);
     if (pugi::xml_node n = first(doc_, base + "[@xml:lang='en']"))
-        return n.child_value();
+        return textContent(n);
     return fallback;
 }
 
@@ -65,7 +65,7 @@ std::int32_t Addressing::identifier(std::uint8_t address, const char* element) c
     const pugi::xml_node n = first(doc_, functionPath(address) + "/" + element);
     if (!n)
         return 0;
-    const auto v = parseInteger(n.child_value());
+    const auto v = parseInteger(textContent(n));
     if (!v || *v < std::numeric_limits<std::int32_t>::min() || *v > std::numeric_limits<std::int32_t>::max())
         return 0;
     return static_cast<std::int32_t>(*v);

@@ -26,12 +26,10 @@ void replaceAll(std::string& text, std::string_view what, std::string_view with)
         text.replace(at, what.size(), with);
 }
 
-std::string languageCondition(const std::string& language) {
-    // A quote in the code would end the XPath literal; such a code cannot match anything anyway.
-    if (language.find('\'') != std::string::npos)
-        return "[@xml:lang='']";
-    return "[@xml:lang='" + language + "']";
-}
+/** a language code that cannot be written in an XPath literal makes every query invalid */
+bool queryable(const std::string& language) { return language.find('\'') == std::string::npos; }
+
+std::string languageCondition(const std::string& language) { return "[@xml:lang='" + language + "']"; }
 
 pugi::xml_node selectFirst(const pugi::xml_node& from, const std::string& path) {
     try {
@@ -42,6 +40,14 @@ pugi::xml_node selectFirst(const pugi::xml_node& from, const std::string& path) 
 }
 
 } // namespace
+
+std::string textContent(const pugi::xml_node& element) {
+    std::string out;
+    for (const pugi::xml_node& child : element.children())
+        if (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata)
+            out += child.value();
+    return out;
+}
 
 TextCatalog& TextCatalog::instance() {
     static TextCatalog catalog;
@@ -85,13 +91,13 @@ std::string expandPlaceholders(std::string text, const std::vector<std::string>&
 
 std::string TextCatalog::text(std::string_view key, std::string_view def, const std::vector<std::string>& args) const {
     std::string t(def);
-    if (loaded_) {
+    if (loaded_ && queryable(language_)) {
         const std::string path = "/software/" + std::string(key);
         pugi::xml_node found = selectFirst(doc_, path + languageCondition(language_));
         if (!found)
             found = selectFirst(doc_, path);
         if (found)
-            t = found.child_value();
+            t = textContent(found);
     }
     return expandPlaceholders(std::move(t), args);
 }
@@ -102,7 +108,7 @@ std::optional<std::string> TextCatalog::configText(std::string_view key) const {
     const pugi::xml_node found = selectFirst(doc_, "/software/" + std::string(key));
     if (!found)
         return std::nullopt;
-    return std::string(found.child_value());
+    return textContent(found);
 }
 
 std::string TextCatalog::config(std::string_view key, std::string_view def) const {
@@ -170,14 +176,14 @@ pugi::xml_node TextCatalog::element(std::string_view path) const {
 }
 
 std::optional<std::string> TextCatalog::controlText(const pugi::xml_node& element, std::string_view path) const {
-    if (!element)
+    if (!element || !queryable(language_))
         return std::nullopt;
     pugi::xml_node found = selectFirst(element, std::string(path) + languageCondition(language_));
     if (!found)
         found = selectFirst(element, std::string(path));
     if (!found)
         return std::nullopt;
-    return std::string(found.child_value());
+    return textContent(found);
 }
 
 pugi::xpath_node_set TextCatalog::select(std::string_view path) const {

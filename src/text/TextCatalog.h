@@ -70,6 +70,9 @@ std::optional<std::int64_t> parseInteger(std::string_view text);
 std::optional<double> parseDouble(std::string_view text);
 bool parseBoolean(std::string_view text);
 
+/** the text of an element: its text and CDATA pieces joined, comments left out */
+std::string textContent(const pugi::xml_node& element);
+
 /** replaces {0}..{5} in order, then {crlf} and {tab} */
 std::string expandPlaceholders(std::string text, const std::vector<std::string>& args);
 
