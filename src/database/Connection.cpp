@@ -41,12 +41,12 @@ void checkSqliteFile(const std::string& path) {
                             message("notAFile", "{0} is a folder, not a database file", {path}));
     std::ifstream in(path, std::ios::binary);
     char header[100] = {};
-    if (!in || !in.read(header, sizeof header)) {
-        if (!in.is_open() || in.bad())
-            throw DatabaseError(errors::SqliteCantOpen,
-                                message("fileUnreadable", "Unable to open database file : {0}", {path}));
-    }
-    const std::string_view bytes(header, static_cast<std::size_t>(in.is_open() ? in.gcount() : 0));
+    if (in.is_open())
+        in.read(header, sizeof header);
+    if (!in.is_open() || in.bad())
+        throw DatabaseError(errors::SqliteCantOpen,
+                            message("fileUnreadable", "Unable to open database file : {0}", {path}));
+    const std::string_view bytes(header, static_cast<std::size_t>(in.gcount()));
     if (bytes.size() >= 16 && bytes.substr(0, 16) == std::string_view("SQLite format 3\0", 16))
         return;
     const std::string_view signature = bytes.size() >= 19 ? bytes.substr(4, 15) : std::string_view();
@@ -64,9 +64,9 @@ std::string readSchema(const std::string& folder, DatabaseEngine engine, SchemaV
     const std::string file = base + "/" + (engine == DatabaseEngine::PostgreSQL ? "postgresql" : "sqlite") +
                              (version == SchemaVersion::Legacy ? "-legacy" : "") + ".sql";
     std::ifstream in(file, std::ios::binary);
-    std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (!in.good() && !in.eof())
-        text.clear();
+    std::string text;
+    if (in)
+        text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     if (text.empty())
         throw ZepError(errors::File, message("schemaUnreadable", "Unable to read schema file : {0}", {file}));
     return text;
@@ -124,7 +124,7 @@ std::unique_ptr<Connection> Connection::create(const std::string& text, SchemaVe
 
     const std::string path = target.path();
     std::error_code ec;
-    if (path.empty() || std::filesystem::exists(path, ec) || std::filesystem::is_symlink(path, ec))
+    if (!path.empty() && (std::filesystem::exists(path, ec) || std::filesystem::is_symlink(path, ec)))
         throw ZepError(errors::File, message("fileExists", "The file {0} already exists", {path}));
     try {
         connection->connect(true);
@@ -179,11 +179,20 @@ void Connection::connectSqlite(bool createFile) {
     db_ = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), uniqueConnectionName());
     db_.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
     db_.setDatabaseName(uri);
-    if (!db_.open())
-        raise(db_.lastError());
+    if (!db_.open()) {
+        const DatabaseError error = DatabaseError::fromQt(db_.lastError(), engine(), {});
+        throw DatabaseError(error.number(),
+                            message("fileUnreadable", "Unable to open database file : {0}", {path}) + " (" +
+                                error.description() + ")");
+    }
     execute(QStringLiteral("PRAGMA foreign_keys = ON"));
     // Reads the first page: a damaged file fails here rather than in the first command.
-    execute(QStringLiteral("SELECT count(*) FROM sqlite_master"));
+    try {
+        execute(QStringLiteral("SELECT count(*) FROM sqlite_master"));
+    } catch (const DatabaseError& error) {
+        throw DatabaseError(error.number(), message("notADatabase", "{0} is not a database", {path}) + " (" +
+                                                error.description() + ")");
+    }
 }
 
 void Connection::connectPostgres() {
@@ -276,7 +285,7 @@ QSqlQuery Connection::execute(const QString& statement, const QVariantList& valu
         // server-side statement behind when a transaction fails; the same literals in the statement
         // itself cost one round trip instead of three. Whole results are fetched, so that other
         // statements may run while a result is read.
-        if (!query.exec(withValues(sql(statement), values)))
+        if (!query.exec(values.isEmpty() ? sql(statement) : withValues(sql(statement), values)))
             raise(query.lastError());
         return query;
     }

@@ -316,12 +316,12 @@ void ConnectionString::interpret() {
         engine_ = DatabaseEngine::PostgreSQL;
     else if (kind.empty() && !first({"Host", "Server"}).empty())
         engine_ = DatabaseEngine::PostgreSQL;
-    else if (kind.empty() && !first({"Data Source", "DataSource"}).empty())
+    else if (kind.empty() && !first({"Data Source"}).empty())
         engine_ = DatabaseEngine::SQLite;
     else
         engine_ = DatabaseEngine::Unsupported;
 
-    const std::string dataSource = first({"Data Source", "DataSource"});
+    const std::string dataSource = first({"Data Source"});
     if (engine_ == DatabaseEngine::SQLite) {
         path_ = dataSource;
         if (provider_.empty())
@@ -375,7 +375,7 @@ void ConnectionString::interpret() {
     const std::string timeout = first({"Connect Timeout", "Connection Timeout", "Timeout"});
     if (!timeout.empty())
         connectTimeout_ = number(timeout, "the timeout", 1, 3600);
-    sslMode_ = first({"SSL Mode", "sslmode"});
+    sslMode_ = first({"SSL Mode"});
 }
 
 std::string ConnectionString::dataSource() const {

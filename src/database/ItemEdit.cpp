@@ -30,8 +30,8 @@ constexpr Table tables[] = {
      "Delete ECU {0} ?"},
     {ItemKey::Application, "Applications", "App Id", "App Name",
      "frmDatabase/Messages/doDelete/deleteApplication/text", "Delete application {0} ?"},
-    {ItemKey::Tuning, "Calibrations", "Calib Id", "Calib Name", "frmDatabase/Messages/doDelete/deleteTuning/text",
-     "Delete tuning {0} ?"},
+    {ItemKey::Tuning, "Calibrations", "Calib Id", "Calib Name",
+     "frmDatabase/Messages/doDelete/deleteTuning/text", "Delete tuning {0} ?"},
 };
 
 const Table* tableOf(char kind) {
@@ -79,8 +79,9 @@ Rename rename(Connection& db, char kind, const std::string& key, const std::stri
         result.cancel = true;
         return result;
     }
-    const int rows = change(db, QStringLiteral("UPDATE [%1] SET [%2] = ? WHERE [%3] = ?").arg(t->table, t->name, t->id),
-                            {sql::text(result.text), k->id});
+    const int rows =
+        change(db, QStringLiteral("UPDATE [%1] SET [%2] = ? WHERE [%3] = ?").arg(t->table, t->name, t->id),
+               {sql::text(result.text), k->id});
     result.stored = rows > 0;
     result.cancel = !result.stored; // the item is gone: its old label goes with the next listing
     return result;
@@ -105,7 +106,8 @@ bool DeleteItem(Connection& db, const std::string& key, const std::string& name,
     if (!interaction.askYesNo(tr(t->question, t->defaultQuestion, name), false))
         return false;
 
-    const bool deleted = change(db, QStringLiteral("DELETE FROM [%1] WHERE [%2] = ?").arg(t->table, t->id), {k->id}) > 0;
+    const bool deleted =
+        change(db, QStringLiteral("DELETE FROM [%1] WHERE [%2] = ?").arg(t->table, t->id), {k->id}) > 0;
     if (deleted && tree && k->kind != ItemKey::Tuning)
         tree->remove(key);
     return deleted;

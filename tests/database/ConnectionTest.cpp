@@ -8,6 +8,7 @@
 #include <QSqlRecord>
 #include <QVariant>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <netinet/in.h>
@@ -331,6 +332,42 @@ TEST_P(Conformance, UpgradeAddsTheMissingColumnsAndFillsSupplierHex) {
     EXPECT_TRUE(ui.shown.empty());
 }
 
+TEST_P(Conformance, AFailingFillIsShownAndUndoneWhileTheOtherTablesUpgrade) {
+    {
+        const auto legacy = database().create(SchemaVersion::Legacy);
+        addTuning(*legacy, addApplication(*legacy, addEcu(*legacy, 1, "ECU"), "app", QStringLiteral("AB")),
+                  "t");
+        // Refuses every SupplierHex but the default, as a table that cannot be written would.
+        if (GetParam() == DatabaseEngine::SQLite) {
+            legacy->execute(QStringLiteral("CREATE TRIGGER [refuse] BEFORE UPDATE ON [Applications] "
+                                           "WHEN NEW.[SupplierHex] <> '202020' "
+                                           "BEGIN SELECT RAISE(ABORT, 'SupplierHex refused'); END"));
+        } else {
+            legacy->execute(
+                QStringLiteral("CREATE FUNCTION refuse() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
+                               "IF NEW.\"SupplierHex\" <> '202020' THEN "
+                               "RAISE EXCEPTION 'SupplierHex refused'; END IF; RETURN NEW; END $$"));
+            legacy->execute(QStringLiteral("CREATE TRIGGER refuse BEFORE UPDATE ON [Applications] "
+                                           "FOR EACH ROW EXECUTE FUNCTION refuse()"));
+        }
+    }
+    test::RecordingInteraction ui;
+    const auto db = database().open(&ui);
+    if (db->isCentral())
+        db->UpgradeSchema(&ui);
+    ASSERT_EQ(ui.shown.size(), 1u);
+    EXPECT_EQ(ui.shown[0].kind, "inform");
+    EXPECT_NE(ui.shown[0].text.find("SupplierHex refused"), std::string::npos) << ui.shown[0].text;
+    const auto has = [&](const std::string& table, const std::string& column) {
+        const auto columns = db->columns(table);
+        return std::find(columns.begin(), columns.end(), column) != columns.end();
+    };
+    EXPECT_FALSE(has("Applications", "SupplierHex"));
+    EXPECT_TRUE(has("Hardwares", "UploadRL"));
+    EXPECT_TRUE(has("Hardwares", "SupplierHex"));
+    EXPECT_TRUE(has("Calibrations", "SupplierHex"));
+}
+
 TEST_P(Conformance, NamesAreStoredAsTyped) {
     const auto db = database().create();
     for (const std::string name : {"L'ECU d'essai", "Contrôle « spécial » \"x\" ; [y]",
@@ -495,6 +532,19 @@ TEST(Refusals, LocalFilesThatAreNoDatabaseAreNotTouched) {
     }
     std::filesystem::create_directory(dir.file("folder.zdb"));
     EXPECT_THROW(Connection::open(dir.file("folder.zdb")), DatabaseError);
+}
+
+TEST(Refusals, CreateNeedsAnExistingFolder) {
+    test::TempDir dir;
+    const std::string path = dir.file("no/such/folder/new.zdb");
+    try {
+        Connection::create(path, SchemaVersion::Current, std::string(ZEP_SHARE_DIR) + "/schema");
+        FAIL() << "created " << path;
+    } catch (const DatabaseError& error) {
+        EXPECT_EQ(error.number(), errors::SqliteCantOpen);
+        EXPECT_NE(std::string(error.what()).find(path), std::string::npos) << error.what();
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 }
 
 TEST(Refusals, ForeignSqliteDatabaseOpensButIsNotZepAndStaysUnchanged) {
