@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <optional>
+#include <ostream>
 #include <string>
 
 namespace zep::test {
@@ -55,6 +56,13 @@ private:
 std::string engineName(const ::testing::TestParamInfo<DatabaseEngine>& info);
 
 } // namespace zep::test
+
+namespace zep {
+/** names the engine in test listings instead of its bytes */
+inline void PrintTo(DatabaseEngine engine, std::ostream* out) {
+    *out << (engine == DatabaseEngine::PostgreSQL ? "PostgreSQL" : "SQLite");
+}
+} // namespace zep
 
 #define ZEP_ENGINES(suite)                                                                                   \
     INSTANTIATE_TEST_SUITE_P(                                                                                \
