@@ -82,31 +82,28 @@ class RowWriter {
 public:
     static constexpr int batch = 200;
 
-    RowWriter(Connection& db, const ItemTables& t, qint64 ownerId)
-        : db_(db), t_(t), ownerId_(ownerId), full_(db.database()) {
+    RowWriter(Connection& db, const ItemTables& t)
+        : db_(db), t_(t), full_(db.database()), partial_(db.database()) {
         prepare(full_, batch);
     }
 
-    void add(const QVariant& address, const QVariant& bytes) {
+    void add(qint64 ownerId, qint64 address, const QVariant& bytes) {
+        pending_.push_back(ownerId);
         pending_.push_back(address);
         pending_.push_back(bytes);
-        if (pending_.size() == 2 * batch)
+        if (pending_.size() == 3 * batch)
             flush();
     }
 
     void flush() {
-        const int rows = static_cast<int>(pending_.size() / 2);
+        const int rows = static_cast<int>(pending_.size() / 3);
         if (rows == 0)
             return;
-        QSqlQuery partial(db_.database());
-        QSqlQuery& q = rows == batch ? full_ : partial;
+        QSqlQuery& q = rows == batch ? full_ : partial_;
         if (rows != batch)
             prepare(q, rows);
-        for (int i = 0; i < rows; ++i) {
-            q.bindValue(3 * i, ownerId_);
-            q.bindValue(3 * i + 1, pending_[2 * i]);
-            q.bindValue(3 * i + 2, pending_[2 * i + 1]);
-        }
+        for (int i = 0; i < 3 * rows; ++i)
+            q.bindValue(i, pending_[i]);
         if (!q.exec())
             db_.raise(q.lastError());
         pending_.clear();
@@ -123,8 +120,7 @@ private:
 
     Connection& db_;
     const ItemTables& t_;
-    qint64 ownerId_;
-    QSqlQuery full_;
+    QSqlQuery full_, partial_;
     QVariantList pending_;
 };
 
@@ -132,8 +128,8 @@ QVariant bytesOf(const QVariant& v) {
     return v.isNull() ? QVariant(QMetaType(QMetaType::QByteArray)) : QVariant(v.toByteArray());
 }
 
-void copyImageRows(Connection& source, qint64 sourceId, Connection& target, const ItemTables& t,
-                   qint64 targetId, Interaction* ui) {
+void copyImageRows(Connection& source, const ItemTables& t, qint64 sourceId, RowWriter& writer,
+                   qint64 targetId, Interaction* ui, bool sameConnection) {
     std::uint64_t total = 0;
     if (ui) {
         QSqlQuery count =
@@ -145,26 +141,25 @@ void copyImageRows(Connection& source, qint64 sourceId, Connection& target, cons
         QString("SELECT [Address], [Bytes] FROM [%1] WHERE [%2] = ? ORDER BY [Address]").arg(t.rows, t.id),
         {sourceId});
 
-    RowWriter writer(target, t, targetId);
     std::uint64_t done = 0;
     const auto report = [&] {
         if (ui && (++done % 4096 == 0 || done == total))
             ui->progress(what, done, total);
     };
-    if (&source != &target) {
+    if (!sameConnection) {
         while (rows.next()) {
-            writer.add(rows.value(0).toLongLong(), bytesOf(rows.value(1)));
+            writer.add(targetId, rows.value(0).toLongLong(), bytesOf(rows.value(1)));
             report();
         }
     } else {
-        // One connection serves one result at a time (PostgreSQL's drops the rest of a pending one):
-        // read every row before writing.
+        // SQLite leaves undefined what a statement reads from a table that its own connection writes
+        // into meanwhile: read every row before writing.
         std::vector<std::pair<qint64, QVariant>> all;
         while (rows.next())
             all.emplace_back(rows.value(0).toLongLong(), bytesOf(rows.value(1)));
         rows.finish();
         for (const auto& [address, bytes] : all) {
-            writer.add(address, bytes);
+            writer.add(targetId, address, bytes);
             report();
         }
     }
@@ -176,9 +171,11 @@ void copyImageRows(Connection& source, qint64 sourceId, Connection& target, cons
 qint64 copyItem(Connection& source, const ItemTables& t, qint64 sourceId, Connection& target, qint64 ownerId,
                 Interaction* ui) {
     const QSqlRecord row = itemRow(source, t, sourceId);
+    // The writer's statements outlive the transaction: PostgreSQL cannot free them inside a failed one.
+    RowWriter writer(target, t);
     return target.transaction([&] {
         const qint64 id = insertItem(target, t, ownerId, row);
-        copyImageRows(source, sourceId, target, t, id, ui);
+        copyImageRows(source, t, sourceId, writer, id, ui, &source == &target);
         return id;
     });
 }
