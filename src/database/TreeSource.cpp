@@ -19,6 +19,11 @@ std::string keyOf(char kind, qint64 id) {
     return kind + std::to_string(id);
 }
 
+std::uint64_t indexOf(char kind, qint64 id) {
+    return static_cast<std::uint64_t>(static_cast<unsigned char>(kind)) << 56 |
+           (static_cast<std::uint64_t>(id) & 0x00FF'FFFF'FFFF'FFFFu);
+}
+
 /** the order of the root's children: case-blind, then by code point, so that equal texts keep their order */
 bool textBefore(const std::unique_ptr<TreeNode>& a, const std::unique_ptr<TreeNode>& b) {
     const QString x = QString::fromStdString(a->text());
@@ -103,7 +108,7 @@ bool TreeSource::build(Connection& db) {
 
     clear();
     root_.reset(new TreeNode("r", 0, "ZEP", {}, nullptr));
-    index_.emplace(root_->key_, root_.get());
+    index_.emplace(indexOf(ItemKey::Root, 0), root_.get());
 
     TreeNode* function = nullptr;
     TreeNode* ecu = nullptr;
@@ -113,7 +118,7 @@ bool TreeSource::build(Connection& db) {
         if (address != rowAddress) {
             ecu = nullptr;
             address = rowAddress;
-            function = add(*root_, keyOf(ItemKey::Function, rowAddress), rowAddress,
+            function = add(*root_, ItemKey::Function, rowAddress,
                            functionText(rowAddress, sql::text(rows.value(1))), addressTag(rowAddress));
         }
         if (!function)
@@ -130,11 +135,11 @@ bool TreeSource::build(Connection& db) {
             ecu = nullptr;
         if (!ecu) {
             const qint64 ecuId = rows.value(3).toLongLong();
-            ecu = add(*function, keyOf(ItemKey::Ecu, ecuId), ecuId, name);
+            ecu = add(*function, ItemKey::Ecu, ecuId, name);
         }
         if (ecu && !rows.value(4).isNull()) {
             const qint64 appId = rows.value(5).toLongLong();
-            add(*ecu, keyOf(ItemKey::Application, appId), appId, rows.value(4).toString().toStdString());
+            add(*ecu, ItemKey::Application, appId, rows.value(4).toString().toStdString());
         }
     }
     rows.finish();
@@ -154,43 +159,45 @@ const TreeNode* TreeSource::find(const std::string& key) const {
 }
 
 TreeNode* TreeSource::node(const std::string& key) const {
-    const auto at = index_.find(key);
+    const auto k = ItemKey::parse(key);
+    TreeNode* n = k ? node(k->kind, k->id) : nullptr;
+    // "h007" reads as 7 but is not the key "h7".
+    return n && n->key_ == key ? n : nullptr;
+}
+
+TreeNode* TreeSource::node(char kind, qint64 id) const {
+    const auto at = index_.find(indexOf(kind, id));
     return at == index_.end() ? nullptr : at->second;
 }
 
-TreeNode* TreeSource::add(TreeNode& parent, std::string key, qint64 id, std::string text, std::string tag) {
-    const auto [at, added] = index_.try_emplace(std::move(key), nullptr);
+TreeNode* TreeSource::add(TreeNode& parent, char kind, qint64 id, std::string text, std::string tag) {
+    const auto [at, added] = index_.try_emplace(indexOf(kind, id), nullptr);
     if (!added)
         return nullptr;
-    parent.children_.emplace_back(new TreeNode(at->first, id, std::move(text), std::move(tag), &parent));
+    parent.children_.emplace_back(
+        new TreeNode(keyOf(kind, id), id, std::move(text), std::move(tag), &parent));
     at->second = parent.children_.back().get();
     return at->second;
 }
 
 const TreeNode* TreeSource::addEcu(qint64 ecuId, const std::string& name, int address,
                                    const std::string& comment) {
-    const std::string key = keyOf(ItemKey::Ecu, ecuId);
-    TreeNode* function = node(keyOf(ItemKey::Function, address));
-    if (!function || node(key))
-        return nullptr;
-    return add(*function, key, ecuId, name, comment);
+    TreeNode* function = node(ItemKey::Function, address);
+    return function ? add(*function, ItemKey::Ecu, ecuId, name, comment) : nullptr;
 }
 
 const TreeNode* TreeSource::addApplication(qint64 appId, const std::string& name, qint64 ecuId,
                                            const std::string& comment) {
-    const std::string key = keyOf(ItemKey::Application, appId);
-    TreeNode* ecu = node(keyOf(ItemKey::Ecu, ecuId));
-    if (!ecu || node(key))
-        return nullptr;
-    return add(*ecu, key, appId, name, comment);
+    TreeNode* ecu = node(ItemKey::Ecu, ecuId);
+    return ecu ? add(*ecu, ItemKey::Application, appId, name, comment) : nullptr;
 }
 
 TreeSource::Insertion TreeSource::insertApplication(qint64 appId, const std::string& name, qint64 ecuId) {
     Insertion insertion;
     insertion.parentKey = keyOf(ItemKey::Ecu, ecuId);
     insertion.itemKey = keyOf(ItemKey::Application, appId);
-    if (TreeNode* ecu = node(insertion.parentKey))
-        insertion.added = add(*ecu, insertion.itemKey, appId, name);
+    if (TreeNode* ecu = node(ItemKey::Ecu, ecuId))
+        insertion.added = add(*ecu, ItemKey::Application, appId, name);
     return insertion;
 }
 
@@ -204,7 +211,7 @@ TreeSource::Insertion TreeSource::insertTuning(qint64 calibId, qint64 appId) {
 void TreeSource::unindex(const TreeNode& n) {
     for (const auto& child : n.children_)
         unindex(*child);
-    index_.erase(n.key_);
+    index_.erase(indexOf(n.kind(), n.id_));
 }
 
 bool TreeSource::remove(const std::string& key) {

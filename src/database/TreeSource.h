@@ -4,6 +4,7 @@
 
 #include <QtGlobal>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -112,11 +113,14 @@ public:
 
 private:
     TreeNode* node(const std::string& key) const;
-    TreeNode* add(TreeNode& parent, std::string key, qint64 id, std::string text, std::string tag = {});
+    TreeNode* node(char kind, qint64 id) const;
+    /** the new node, or null when the key is taken */
+    TreeNode* add(TreeNode& parent, char kind, qint64 id, std::string text, std::string tag = {});
     void unindex(const TreeNode& node);
 
     std::unique_ptr<TreeNode> root_;
-    std::unordered_map<std::string, TreeNode*> index_;
+    // By kind and number rather than by key text: a tree build looks up every node it adds.
+    std::unordered_map<std::uint64_t, TreeNode*> index_;
 };
 
 } // namespace zep
