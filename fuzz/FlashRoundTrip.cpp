@@ -20,6 +20,22 @@ bool beyond16M(const MemImage& image) {
     return !image.empty() && image[image.count() - 1].end() > limit16M;
 }
 
+/** blocks in ascending order, none empty, none overlapping the next */
+std::string wellFormed(const MemImage& image) {
+    std::uint64_t bytes = 0;
+    for (std::size_t i = 0; i < image.count(); ++i) {
+        const ImageBlock block = image[i];
+        if (block.size() == 0)
+            return "the image holds an empty block";
+        if (i > 0 && image[i - 1].end() > block.first)
+            return "the image's blocks overlap or are out of order";
+        bytes += block.size();
+    }
+    if (bytes != image.byteCount())
+        return "the image's byte count differs from its blocks";
+    return {};
+}
+
 /** the fields both S-record and KWP files carry besides the image */
 std::string compareCommon(const EcuApplication& read, const EcuApplication& back) {
     if (!read.value().sameContent(back.value()))
@@ -46,6 +62,8 @@ std::string checkSRecord(std::string_view text) {
     } catch (const ZepError&) {
         return {};
     }
+    if (std::string problem = wellFormed(app.value()); !problem.empty())
+        return problem;
     // A file without a granularity record leaves the erase pattern empty, which the writer refuses.
     if (app.Ecu().FillPattern.empty()) {
         MemBlock erased(1);
@@ -86,6 +104,8 @@ std::string checkH86(std::string_view text) {
     } catch (const ZepError&) {
         return {};
     }
+    if (std::string problem = wellFormed(image); !problem.empty())
+        return problem;
     OutputBuffer out;
     h86::write(image, out);
     MemImage back;
@@ -116,6 +136,8 @@ std::string checkKwp(std::span<const std::uint8_t> stream) {
         } catch (const ZepError&) {
             continue;
         }
+        if (std::string problem = wellFormed(app.value()); !problem.empty())
+            return problem;
         if (!kwp::complete(stream))
             return "a stream that parses is not complete";
         // The smallest and the largest downloads: one byte per frame, and long frames.
