@@ -136,6 +136,17 @@ TEST(ZepCommand, InfoTellsKindRangesIdentificationAndParameters) {
           "  total: 92 bytes in 4 blocks\n"s})
         EXPECT_TRUE(contains(r.out, line)) << line << "\nnot in\n" << r.out;
 
+    TempDir dir;
+    ASSERT_EQ(zep({"convert", golden("segments.hex"), dir.file("a.kwp"), "--address", "0x6A",
+                   "--inter-byte-delay", "3", "--reply-to-request-delay", "25"})
+                  .code,
+              0);
+    const Outcome kwp = zep({"info", dir.file("a.kwp")});
+    EXPECT_EQ(kwp.code, 0) << kwp.err;
+    EXPECT_TRUE(contains(kwp.out, ": KWP\n  00010010-00010023  20 bytes\n"));
+    EXPECT_TRUE(contains(kwp.out, "  Address 6AH, InterByteDelay 3 ms, ReplyToRequestDelay 25 ms\n"))
+        << kwp.out;
+
     // one bad file among good ones: the good ones are still told, the exit code says the bad one
     const Outcome mixed = zep({"info", "/no/such/file.s", golden("segments.hex")});
     EXPECT_EQ(mixed.code, 1);
