@@ -4,13 +4,22 @@
 
 #include "commands/OpenCommand.h"
 #include "commands/SaveCommand.h"
+#include "database/Compaction.h"
+#include "database/Compare.h"
 #include "database/Connection.h"
+#include "database/Copy.h"
+#include "database/DataSet.h"
+#include "database/EcuStore.h"
 #include "database/ImageStore.h"
+#include "database/ItemEdit.h"
 #include "database/ItemKey.h"
+#include "database/Listing.h"
+#include "database/TreeSource.h"
 #include "memory/ZepError.h"
 #include "text/Interaction.h"
 #include "text/TextCatalog.h"
 
+#include <QDateTime>
 #include <QSqlQuery>
 
 #include <functional>
@@ -23,11 +32,26 @@ const char* const dbUsage =
     "usage: zep db SUBCOMMAND DB ...\n"
     "  DB is a database file path or any connection string (see the README).\n"
     "\n"
-    "  create DB                           make a new, empty local database\n"
-    "  open DB FILE --into KEY             open a flash file under the ECU hID or the application aID\n"
+    "  create DB                       make a new, empty local database\n"
+    "  tree DB                         the tree of functions, ECUs and applications, with their keys\n"
+    "  list DB KEY                     the list of the node KEY (r, gADDR, hID, aID): columns and rows\n"
+    "  open DB FILE --into KEY         open a flash file under the ECU hID or the application aID\n"
     "  save DB KEY OUT [--format srec|kwp|h86] [--default-tuning]\n"
-    "                                      save an application aID or a tuning cID\n"
-    "  mark DB KEY                         mark the identification of aID or cID as checked\n"
+    "                                  save an application aID or a tuning cID\n"
+    "  compare DB TARGET SOURCE [--source-db DB2]\n"
+    "                                  compare two applications or tunings; exit 0 when compatible,\n"
+    "                                  1 when they differ (the differences are printed)\n"
+    "  copy SRCDB KEY DSTDB --into KEY copy a function into r, an ECU into its function gADDR, an\n"
+    "                                  application into an ECU hID, a tuning into an application aID\n"
+    "  copy SRCDB hID DSTDB --update hID\n"
+    "                                  replace the parameters and memory map of an ECU\n"
+    "  delete DB KEY                   delete a function, ECU, application or tuning\n"
+    "  rename DB KEY NAME              rename an ECU, application or tuning\n"
+    "  dummy DB KEY [--tuning] --size N --byte HH\n"
+    "                                  add a dummy global data set for the ECU of application aID, or\n"
+    "                                  a dummy tuning (--tuning, or a tuning key cID) for it\n"
+    "  compact SRC DST                 write a compacted copy of a local database\n"
+    "  mark DB KEY                     mark the identification of aID or cID as checked\n"
     "\n"
     "  Keys name items: g<address> a function, h<Ecu Id> an ECU, a<App Id> an application,\n"
     "  c<Calib Id> a tuning.\n";
@@ -116,11 +140,200 @@ int mark(const std::vector<std::string>& args, Interaction& ui) {
     return 0;
 }
 
+/** the name an item shows in the tree and the list */
+std::string itemName(Connection& db, const ItemKey& key) {
+    const char* statement = nullptr;
+    switch (key.kind) {
+    case ItemKey::Function:
+        statement = "SELECT [Name] FROM [Fonctions] WHERE [Address] = ?";
+        break;
+    case ItemKey::Ecu:
+        statement = "SELECT [Nom] FROM [Hardwares] WHERE [Ecu Id] = ?";
+        break;
+    case ItemKey::Application:
+        statement = "SELECT [App Name] FROM [Applications] WHERE [App Id] = ?";
+        break;
+    case ItemKey::Tuning:
+        statement = "SELECT [Calib Name] FROM [Calibrations] WHERE [Calib Id] = ?";
+        break;
+    default:
+        return "ZEP";
+    }
+    QSqlQuery q = db.execute(statement, {key.id});
+    if (!q.next())
+        throw ZepError(errors::File, tr("zep/Messages/noSuchItem/text", "There is no item {0} in this database",
+                                        key.text()));
+    const std::string name = q.value(0).toString().toStdString();
+    return key.kind == ItemKey::Function ? TreeSource::functionText(static_cast<int>(key.id), name) : name;
+}
+
+void printNode(const TreeNode& node, int depth) {
+    std::cout << std::string(static_cast<std::size_t>(2 * depth), ' ') << node.key() << '\t' << node.text();
+    if (node.kind() == ItemKey::Function)
+        std::cout << '\t' << node.tag();
+    std::cout << '\n';
+    for (std::size_t i = 0; i < node.childCount(); ++i)
+        printNode(node.child(i), depth + 1);
+}
+
+int tree(const std::vector<std::string>& args, Interaction& ui) {
+    const Arguments a(args, {}, {});
+    if (a.positional().size() != 1)
+        throw UsageError("zep db tree takes DB");
+    auto db = openDatabase(a.positional()[0], ui);
+    TreeSource source;
+    if (!source.build(*db))
+        throw ZepError(errors::File, tr("frmDatabase/Messages/invalidDatabase/text", "Invalid ZEP database. Please check ! "));
+    printNode(*source.root(), 0);
+    return 0;
+}
+
+int list(const std::vector<std::string>& args, Interaction& ui) {
+    const Arguments a(args, {}, {});
+    if (a.positional().size() != 2)
+        throw UsageError("zep db list takes DB KEY");
+    const ItemKey key = keyArgument(a.positional()[1], {ItemKey::Root, ItemKey::Function, ItemKey::Ecu, ItemKey::Application});
+    auto db = openDatabase(a.positional()[0], ui);
+    TreeSource source;
+    if (!source.build(*db))
+        throw ZepError(errors::File, tr("frmDatabase/Messages/invalidDatabase/text", "Invalid ZEP database. Please check ! "));
+    if (key.kind != ItemKey::Root && !source.find(key.text()))
+        itemName(*db, key); // says that the item does not exist
+    const Listing listing = Listing::of(*db, source, key.text());
+    std::cout << "key";
+    for (const ListColumn& column : listColumns(listing.level))
+        std::cout << '\t' << column.text();
+    std::cout << '\n';
+    for (const ListRow& row : listing.rows) {
+        std::cout << row.key << '\t' << row.text;
+        for (const std::string& sub : row.subItems)
+            std::cout << '\t' << sub;
+        std::cout << '\n';
+    }
+    std::cerr << listing.countText() << '\n';
+    if (listing.error)
+        throw ZepError(errors::File, *listing.error);
+    return 0;
+}
+
+int compare(const std::vector<std::string>& args, Interaction& ui) {
+    const Arguments a(args, {"source-db"}, {});
+    if (a.positional().size() != 3)
+        throw UsageError("zep db compare takes DB TARGET SOURCE");
+    const ItemKey target = keyArgument(a.positional()[1], {ItemKey::Application, ItemKey::Tuning});
+    const ItemKey source = keyArgument(a.positional()[2], {ItemKey::Application, ItemKey::Tuning});
+    auto targetDb = openDatabase(a.positional()[0], ui);
+    std::unique_ptr<Connection> otherDb;
+    if (a.value("source-db"))
+        otherDb = openDatabase(*a.value("source-db"), ui);
+    Connection& sourceDb = otherDb ? *otherDb : *targetDb;
+    const auto result = Compare::CompareItems(*targetDb, target.text(), itemName(*targetDb, target), sourceDb, source.text(),
+                                     itemName(sourceDb, source));
+    if (!result)
+        throw UsageError("an application compares with a tuning or an application; a tuning with either");
+    if (result->invalid)
+        throw ZepError(errors::File, result->message);
+    std::cerr << result->title << ": " << result->message << '\n';
+    if (result->differs()) {
+        std::string listing = result->listing;
+        listing.erase(std::remove(listing.begin(), listing.end(), '\r'), listing.end());
+        std::cout << listing;
+    }
+    return result->differs() ? 1 : 0;
+}
+
+int copy(const std::vector<std::string>& args, Interaction& ui) {
+    const Arguments a(args, {"into", "update"}, {});
+    if (a.positional().size() != 3 || a.has("into") == a.has("update"))
+        throw UsageError("zep db copy takes SRCDB KEY DSTDB and either --into KEY or --update hID");
+    auto source = openDatabase(a.positional()[0], ui);
+    auto target = openDatabase(a.positional()[2], ui);
+    if (a.has("update")) {
+        const ItemKey from = keyArgument(a.positional()[1], {ItemKey::Ecu});
+        const ItemKey to = keyArgument(*a.value("update"), {ItemKey::Ecu});
+        const ZEPEcu targetEcu = EcuStore::Read(*target, to.id);
+        const Copy::Update update =
+            Copy::UpdateEcuParameters(*source, from.id, *target, to.id, "g" + std::to_string(targetEcu.Address), ui);
+        return update == Copy::Update::Done ? 0 : 1;
+    }
+    const ItemKey dragged =
+        keyArgument(a.positional()[1], {ItemKey::Function, ItemKey::Ecu, ItemKey::Application, ItemKey::Tuning});
+    const ItemKey into =
+        keyArgument(*a.value("into"), {ItemKey::Root, ItemKey::Function, ItemKey::Ecu, ItemKey::Application});
+    const Copy::Copied copied = Copy::CopyInto(*source, dragged.text(), *target, into.text(), &ui);
+    std::cout << copied.key << '\n';
+    return 0;
+}
+
+int remove(const std::vector<std::string>& args, Interaction& ui) {
+    const Arguments a(args, {}, {});
+    if (a.positional().size() != 2)
+        throw UsageError("zep db delete takes DB KEY");
+    const ItemKey key =
+        keyArgument(a.positional()[1], {ItemKey::Function, ItemKey::Ecu, ItemKey::Application, ItemKey::Tuning});
+    auto db = openDatabase(a.positional()[0], ui);
+    return ItemEdit::DeleteItem(*db, key.text(), itemName(*db, key), ui) ? 0 : 1;
+}
+
+int rename(const std::vector<std::string>& args, Interaction& ui) {
+    const Arguments a(args, {}, {});
+    if (a.positional().size() != 3)
+        throw UsageError("zep db rename takes DB KEY NAME");
+    const ItemKey key = keyArgument(a.positional()[1], {ItemKey::Ecu, ItemKey::Application, ItemKey::Tuning});
+    auto db = openDatabase(a.positional()[0], ui);
+    itemName(*db, key); // an unknown item is an error
+    // the level of the list that shows such items: ECUs at 2, applications at 3, tunings at 4
+    const int level = key.kind == ItemKey::Ecu ? 2 : key.kind == ItemKey::Application ? 3 : 4;
+    const ItemEdit::Rename result = ItemEdit::renameListItem(*db, level, key.text(), a.positional()[2]);
+    if (result.cancel)
+        throw ZepError(errors::File, tr("zep/Messages/emptyName/text", "A name cannot be blank"));
+    return result.stored ? 0 : 1;
+}
+
+int dummy(const std::vector<std::string>& args, Interaction& ui) {
+    const Arguments a(args, {"size", "byte"}, {"tuning"});
+    if (a.positional().size() != 2 || !a.value("size") || !a.value("byte"))
+        throw UsageError("zep db dummy takes DB KEY --size N --byte HH");
+    const ItemKey key = keyArgument(a.positional()[1], {ItemKey::Application, ItemKey::Tuning});
+    auto db = openDatabase(a.positional()[0], ui);
+    // An application item makes a dummy tuning when it stands for its own default tuning, that is
+    // when it is the selected node itself; else a global data set for its ECU.
+    std::string selection = key.text();
+    if (key.kind == ItemKey::Application && !a.has("tuning")) {
+        QSqlQuery q = db->execute("SELECT [Ecu Id] FROM [Applications] WHERE [App Id] = ?", {key.id});
+        selection = q.next() ? "h" + q.value(0).toString().toStdString() : std::string("r");
+    }
+    const auto target = DataSet::FindTarget(*db, key.text(), selection);
+    if (!target)
+        itemName(*db, key); // says that the item does not exist
+    if (!target)
+        return 1;
+    const std::uint64_t maxSize = DataSet::MaxSize(target->ecu, target->tuning);
+    const DataSet::Input input = DataSet::CheckInput(*a.value("size"), maxSize, *a.value("byte"));
+    if (!input.ok())
+        throw ZepError(errors::File, input.error);
+    const MemImage image = DataSet::BuildImage(target->ecu.WriteMap(target->tuning), input.length, input.byte);
+    const qint64 id = DataSet::AddDummyDataSet(*db, target->ecuId, target->appId, image, target->ecu, input.byte,
+                                               target->tuning, QDateTime::currentDateTime(), &ui);
+    std::cout << (target->tuning ? "c" : "a") << id << '\n';
+    return 0;
+}
+
+int compact(const std::vector<std::string>& args, Interaction& ui) {
+    const Arguments a(args, {}, {});
+    if (a.positional().size() != 2)
+        throw UsageError("zep db compact takes SRC DST");
+    const auto outcome = Compaction::Compact(a.positional()[0], a.positional()[1], ui);
+    return outcome && outcome->succeeded ? 0 : 1;
+}
+
 } // namespace
 
 int db(const std::vector<std::string>& args, Interaction& ui) {
     static const std::map<std::string, Subcommand> subcommands = {
-        {"create", create}, {"open", open}, {"save", save}, {"mark", mark}};
+        {"create", create}, {"tree", tree},       {"list", list},       {"open", open},
+        {"save", save},     {"compare", compare}, {"copy", copy},       {"delete", remove},
+        {"rename", rename}, {"dummy", dummy},     {"compact", compact}, {"mark", mark}};
     if (args.empty())
         throw UsageError("zep db needs a subcommand");
     const auto sub = subcommands.find(args[0]);

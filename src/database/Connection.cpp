@@ -22,7 +22,7 @@ namespace zep {
 namespace {
 
 std::string message(std::string_view key, std::string_view def, const std::vector<std::string>& args) {
-    return TextCatalog::instance().text("Database/Messages/" + std::string(key) + "/text", def, args);
+    return TextCatalog::instance().text("database/Messages/" + std::string(key) + "/text", def, args);
 }
 
 QString uniqueConnectionName() {

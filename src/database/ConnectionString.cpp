@@ -58,7 +58,7 @@ bool isPasswordKey(std::string_view key) {
 
 [[noreturn]] void badSyntax(std::string_view detail) {
     throw ZepError(errors::InvalidArgument,
-                   TextCatalog::instance().text("Database/Messages/badConnectionString/text",
+                   TextCatalog::instance().text("database/Messages/badConnectionString/text",
                                                 "Invalid connection string: {0}", {std::string(detail)}));
 }
 
@@ -157,7 +157,7 @@ std::vector<std::pair<std::string, std::string>> splitPairs(const std::string& t
 std::string readDataLinkLine(const std::string& file) {
     const auto unreadable = [&] {
         return ZepError(errors::File,
-                        TextCatalog::instance().text("Database/Messages/dataLinkUnreadable/text",
+                        TextCatalog::instance().text("database/Messages/dataLinkUnreadable/text",
                                                      "Unable to read data link file : {0}", {file}));
     };
     std::ifstream in(file, std::ios::binary);
@@ -198,7 +198,7 @@ std::string readDataLinkLine(const std::string& file) {
         return line.toStdString();
     }
     throw ZepError(errors::File,
-                   TextCatalog::instance().text("Database/Messages/dataLinkEmpty/text",
+                   TextCatalog::instance().text("database/Messages/dataLinkEmpty/text",
                                                 "The data link file {0} holds no connection string", {file}));
 }
 

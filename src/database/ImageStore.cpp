@@ -142,39 +142,45 @@ qint64 AddItemRow(Connection& db, Owner owner, qint64 ownerId, const NewItem& it
 
 void StoreImageRows(Connection& db, Owner owner, qint64 ownerId, const MemImage& image, Interaction* ui) {
     // Rows go in batches of one multi-row INSERT each: a 16 MiB image of 32-byte blocks is half a
-    // million rows, and one statement a row would cost a server round trip each.
-    constexpr std::size_t batch = 200;
+    // million rows, and one statement a row would cost a server round trip each. SQLite binds the
+    // values of one prepared statement again and again; PostgreSQL gets larger batches of literals.
+    const bool sqlite = db.engine() == DatabaseEngine::SQLite;
+    const std::size_t batch = sqlite ? 50 : 2000;
     const Tables& t = tables(owner);
-    const auto statement = [&t, &db](std::size_t rows) {
-        QString s = db.sql(QString("INSERT INTO [%1] ([%2], [Address], [Bytes]) VALUES ").arg(t.rows, t.id));
+    const auto statement = [&t](std::size_t rows) {
+        QString s = QString("INSERT INTO [%1] ([%2], [Address], [Bytes]) VALUES ").arg(t.rows, t.id);
+        s.reserve(s.size() + static_cast<qsizetype>(rows) * 11);
         for (std::size_t i = 0; i < rows; ++i)
             s += i == 0 ? QLatin1String("(?, ?, ?)") : QLatin1String(", (?, ?, ?)");
         return s;
     };
     const std::size_t count = image.count();
-    const QString what = tr("database/Messages/storingImage/text", "Storing the image").c_str();
-    QSqlQuery full(db.database());
-    bool prepared = false;
+    const std::string what = tr("database/Messages/storingImage/text", "Storing the image");
+    QSqlQuery prepared(db.database()); // full SQLite batches reuse one statement
+    bool isPrepared = false;
+    QVariantList values;
     for (std::size_t done = 0; done < count;) {
         const std::size_t n = std::min(batch, count - done);
-        QSqlQuery partial(db.database());
-        QSqlQuery& q = n == batch ? full : partial;
-        if (n < batch || !prepared) {
-            if (!q.prepare(statement(n)))
-                db.raise(q.lastError());
-            prepared = prepared || n == batch;
-        }
+        values.clear();
+        values.reserve(static_cast<qsizetype>(3 * n));
         for (std::size_t i = 0; i < n; ++i) {
             const ImageBlock block = image[done + i];
-            q.addBindValue(ownerId);
-            q.addBindValue(static_cast<qint32>(block.first));
-            q.addBindValue(bytesOf(block.bytes));
+            values << ownerId << static_cast<qint32>(block.first) << bytesOf(block.bytes);
         }
-        if (!q.exec())
-            db.raise(q.lastError());
+        if (sqlite && n == batch) {
+            if (!isPrepared && !prepared.prepare(db.sql(statement(n))))
+                db.raise(prepared.lastError());
+            isPrepared = true;
+            for (const QVariant& v : values)
+                prepared.addBindValue(v);
+            if (!prepared.exec())
+                db.raise(prepared.lastError());
+        } else {
+            db.execute(statement(n), values);
+        }
         done += n;
         if (ui)
-            ui->progress(what.toStdString(), done, count);
+            ui->progress(what, done, count);
     }
 }
 
