@@ -5,6 +5,7 @@
 #include "flash/EcuApplication.h"
 #include "flash/FileKind.h"
 #include "flash/FlashFile.h"
+#include "flash/KwpFile.h"
 #include "flash/KwpText.h"
 #include "memory/Hex.h"
 #include "memory/ZepError.h"
@@ -61,8 +62,21 @@ std::optional<Format> formatOfExtension(const std::string& path) {
     return std::nullopt;
 }
 
+/**
+ * The identification type a KWP stream was written for, as far as its first download frame tells:
+ * type 1 downloads from tester FC. nullopt when the stream has no download frame to tell.
+ */
+std::optional<std::int32_t> kwpIdentificationType(const std::string& stream) {
+    if (stream.empty())
+        return std::nullopt;
+    const std::size_t frame = (static_cast<unsigned char>(stream[0]) & 0x3F) + 4u;
+    if (frame + 2 >= stream.size())
+        return std::nullopt;
+    return static_cast<unsigned char>(stream[frame + 2]) == kwp::testerAddress(1) ? 1 : 0;
+}
+
 /** reads a flash file of any kind into app; the kind it had */
-FileKind import(const std::string& path, EcuApplication& app, Interaction& ui) {
+FileKind import(const std::string& path, EcuApplication& app, Interaction& ui, bool identificationTypeGiven) {
     const FileKind kind = fileKind(path);
     switch (kind) {
     case FileKind::SRecord:
@@ -73,6 +87,11 @@ FileKind import(const std::string& path, EcuApplication& app, Interaction& ui) {
         break;
     case FileKind::Kwp: {
         const std::string data = readWholeFile(path);
+        // The tester address of the frames follows the identification type: without the option, the
+        // file itself tells which one it was written for.
+        const auto type = kwpIdentificationType(data);
+        if (!identificationTypeGiven && type && (*type == 1) != (app.Ecu().IdentificationType == 1))
+            app.Ecu().IdentificationType = *type;
         app.setKWPFile(MemBlock(1, std::span(reinterpret_cast<const std::uint8_t*>(data.data()), data.size())));
         break;
     }
@@ -123,7 +142,7 @@ int info(const std::vector<std::string>& args, Interaction& ui) {
     for (const std::string& path : a.positional()) {
         try {
             EcuApplication app;
-            const FileKind kind = import(path, app, ui);
+            const FileKind kind = import(path, app, ui, false);
             printInfo(path, kind, app);
         } catch (const ZepError& e) {
             ui.critical(path + ": " + e.description());
@@ -169,7 +188,7 @@ int convert(const std::vector<std::string>& args, Interaction& ui) {
     if (a.has("tuning"))
         app.setEstCalibration(true);
 
-    import(in, app, ui);
+    import(in, app, ui, a.has("identification-type"));
     switch (*format) {
     case Format::SRecord:
         app.ExportToSFile(out);
