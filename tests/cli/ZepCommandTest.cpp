@@ -257,10 +257,11 @@ TEST(ZepCommand, WarningsGoToStderrAndTheWorkGoesOn) {
 
 TEST(ZepCommand, KwpFilesOfTesterFCAreReadWithTheirIdentificationType) {
     TempDir dir;
-    const Outcome wrongTester = zep({"convert", golden("app.kwp"), dir.file("a.h86")});
+    // an identification type given on the command line wins over what the frames tell
+    const Outcome wrongTester = zep({"convert", golden("app.kwp"), dir.file("a.h86"), "--identification-type", "0"});
     EXPECT_EQ(wrongTester.code, 1);
     EXPECT_TRUE(contains(wrongTester.err, "TOOL address error"));
-    const Outcome r = zep({"convert", golden("app.kwp"), dir.file("a.h86"), "--identification-type", "1"});
+    const Outcome r = zep({"convert", golden("app.kwp"), dir.file("a.h86")});
     EXPECT_EQ(r.code, 0) << r.err;
     EcuApplication app;
     RecordingInteraction ui;
@@ -268,8 +269,7 @@ TEST(ZepCommand, KwpFilesOfTesterFCAreReadWithTheirIdentificationType) {
     EXPECT_EQ(app.value().byteCount(), 64u + 28u + 56u);
 }
 
-// Known gap: info has no --identification-type and does not tell the tester address from the frames,
-// so a KWP file made for an ECU of identification type 1 (tester FC) cannot be shown.
+// A KWP file made for an ECU of identification type 1 downloads from tester FC: its frames tell.
 TEST(ZepCommand, InfoShowsKwpFilesOfEveryTester) {
     const Outcome r = zep({"info", golden("app.kwp")});
     EXPECT_EQ(r.code, 0) << r.err;
