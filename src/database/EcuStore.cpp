@@ -24,7 +24,7 @@ void setBlock(MemBlock& block, const QVariant& v) {
 
 /** a value of a column that may be missing in a database not yet upgraded */
 std::optional<QVariant> tolerant(const QSqlRecord& row, const char* column) {
-    const int i = row.indexOf(QLatin1String(column));
+    const int i = row.indexOf(QString::fromUtf8(column));
     if (i < 0 || row.isNull(i))
         return std::nullopt;
     return row.value(i);

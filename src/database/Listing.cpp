@@ -45,7 +45,7 @@ std::optional<std::string> byteCharacters(const std::string& hexText,
 
 /** a column of the row as text: Null, and a column the database lacks, read as empty */
 std::string field(const QSqlRecord& row, const char* column) {
-    const int i = row.indexOf(QLatin1String(column));
+    const int i = row.indexOf(QString::fromUtf8(column));
     return i < 0 ? std::string() : sql::text(row.value(i));
 }
 

@@ -172,6 +172,8 @@ TEST_P(ListingTest, ApplicationsWithIdentificationReadByTheEcuType) {
                                 .comment = "tested",
                                 .hardware = "HW1"});
     const qint64 other = addItem(*db, false, ecu, {.name = "Software 2", .indiceDiag = std::nullopt});
+    // a column whose name is not ASCII
+    db->execute("UPDATE [Applications] SET [Réserve] = ? WHERE [App Id] = ?", {"0A0B0C0D", app});
 
     const Listing listing = Listing::of(*db, tree, "h" + std::to_string(ecu));
     EXPECT_EQ(listing.level, 3);
@@ -180,7 +182,7 @@ TEST_P(ListingTest, ApplicationsWithIdentificationReadByTheEcuType) {
     ASSERT_NE(row, nullptr);
     EXPECT_EQ(row->text, "Software 1");
     EXPECT_EQ(row->icon, "application");
-    EXPECT_EQ(row->subItems, (Texts{"yes", "ABCDE", "3", "A4243", "HW1", "", "", "", "", ""}));
+    EXPECT_EQ(row->subItems, (Texts{"yes", "ABCDE", "3", "A4243", "HW1", "", "", "", "0A0B0C0D", ""}));
     EXPECT_EQ(row->tag, "tested");
     const ListRow* unchecked = rowOf(listing, "a" + std::to_string(other));
     ASSERT_NE(unchecked, nullptr);
