@@ -3,6 +3,7 @@
 #include "database/Connection.h"
 #include "database/EcuStore.h"
 #include "database/Sql.h"
+#include "memory/Hex.h"
 #include "memory/ZepError.h"
 #include "text/Interaction.h"
 #include "text/TextCatalog.h"
@@ -140,16 +141,53 @@ qint64 AddItemRow(Connection& db, Owner owner, qint64 ownerId, const NewItem& it
          sql::text(app.FournisseurHex())});
 }
 
+namespace {
+
+/**
+ * PostgreSQL: the rows of a batch travel as two array values, the addresses and the bytes as
+ * hexadecimal text, and the server unnests them: a few large statements instead of half a million
+ * literals to parse.
+ */
+void storeRowsUnnested(Connection& db, const Tables& t, qint64 ownerId, const MemImage& image, std::size_t from,
+                       std::size_t n) {
+    QString addresses, bytes;
+    addresses.reserve(static_cast<qsizetype>(n * 12 + 2));
+    std::string hexText;
+    hexText.reserve(n * 70 + 2);
+    addresses += QLatin1Char('{');
+    hexText += '{';
+    for (std::size_t i = 0; i < n; ++i) {
+        const ImageBlock block = image[from + i];
+        if (i > 0) {
+            addresses += QLatin1Char(',');
+            hexText += ',';
+        }
+        addresses += QString::number(static_cast<qint32>(block.first));
+        hexText += '"';
+        hex::append(hexText, block.bytes);
+        hexText += '"';
+    }
+    addresses += QLatin1Char('}');
+    hexText += '}';
+    bytes = QString::fromLatin1(hexText.data(), static_cast<qsizetype>(hexText.size()));
+    db.execute(QString("INSERT INTO [%1] ([%2], [Address], [Bytes]) SELECT ?, a, decode(h, 'hex')"
+                       " FROM unnest(CAST(? AS integer ARRAY), CAST(? AS text ARRAY)) AS u(a, h)")
+                   .arg(t.rows, t.id),
+               {ownerId, addresses, bytes});
+}
+
+} // namespace
+
 void StoreImageRows(Connection& db, Owner owner, qint64 ownerId, const MemImage& image, Interaction* ui) {
-    // Rows go in batches of one multi-row INSERT each: a 16 MiB image of 32-byte blocks is half a
-    // million rows, and one statement a row would cost a server round trip each. SQLite binds the
-    // values of one prepared statement again and again; PostgreSQL gets larger batches of literals.
+    // Rows go in batches: a 16 MiB image of 32-byte blocks is half a million rows, and one statement
+    // a row would cost a round trip each. SQLite binds the values of one prepared multi-row INSERT
+    // again and again (its cost grows with the square of the parameters of one statement, so batches
+    // stay small); PostgreSQL gets large batches as arrays.
     const bool sqlite = db.engine() == DatabaseEngine::SQLite;
-    const std::size_t batch = sqlite ? 50 : 2000;
+    const std::size_t batch = sqlite ? 50 : 20000;
     const Tables& t = tables(owner);
     const auto statement = [&t](std::size_t rows) {
         QString s = QString("INSERT INTO [%1] ([%2], [Address], [Bytes]) VALUES ").arg(t.rows, t.id);
-        s.reserve(s.size() + static_cast<qsizetype>(rows) * 11);
         for (std::size_t i = 0; i < rows; ++i)
             s += i == 0 ? QLatin1String("(?, ?, ?)") : QLatin1String(", (?, ?, ?)");
         return s;
@@ -161,22 +199,26 @@ void StoreImageRows(Connection& db, Owner owner, qint64 ownerId, const MemImage&
     QVariantList values;
     for (std::size_t done = 0; done < count;) {
         const std::size_t n = std::min(batch, count - done);
-        values.clear();
-        values.reserve(static_cast<qsizetype>(3 * n));
-        for (std::size_t i = 0; i < n; ++i) {
-            const ImageBlock block = image[done + i];
-            values << ownerId << static_cast<qint32>(block.first) << bytesOf(block.bytes);
-        }
-        if (sqlite && n == batch) {
-            if (!isPrepared && !prepared.prepare(db.sql(statement(n))))
-                db.raise(prepared.lastError());
-            isPrepared = true;
-            for (const QVariant& v : values)
-                prepared.addBindValue(v);
-            if (!prepared.exec())
-                db.raise(prepared.lastError());
+        if (!sqlite) {
+            storeRowsUnnested(db, t, ownerId, image, done, n);
         } else {
-            db.execute(statement(n), values);
+            values.clear();
+            values.reserve(static_cast<qsizetype>(3 * n));
+            for (std::size_t i = 0; i < n; ++i) {
+                const ImageBlock block = image[done + i];
+                values << ownerId << static_cast<qint32>(block.first) << bytesOf(block.bytes);
+            }
+            if (n == batch) {
+                if (!isPrepared && !prepared.prepare(db.sql(statement(n))))
+                    db.raise(prepared.lastError());
+                isPrepared = true;
+                for (const QVariant& v : values)
+                    prepared.addBindValue(v);
+                if (!prepared.exec())
+                    db.raise(prepared.lastError());
+            } else {
+                db.execute(statement(n), values);
+            }
         }
         done += n;
         if (ui)
