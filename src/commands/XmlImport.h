@@ -1,0 +1,29 @@
+#pragma once
+
+#include "xml/ImportDocument.h"
+
+#include <string>
+
+namespace zep {
+
+class Connection;
+class Interaction;
+class TreeSource;
+
+/**
+ * The Open command for XML files (no ECU selected): a file that does not begin with "<?xml" is refused
+ * with "{0} is not a valid XML file"; any other is imported as ImportXmlFile does.
+ */
+XmlImportResult OpenXmlFile(Connection& db, const std::string& path, Interaction& ui,
+                            const TreeSource* tree = nullptr);
+
+/**
+ * The import of an interchange file (dropped on the tree, or opened): the file is parsed, then each
+ * of its Boot elements is imported (ImportXmlDocument). A file that cannot be read, that does not
+ * parse (the parser's reason with the faulty line) or that is not an interchange file is shown as a
+ * critical message, and nothing is written. tree is the tree the user sees, if any.
+ */
+XmlImportResult ImportXmlFile(Connection& db, const std::string& path, Interaction& ui,
+                              const TreeSource* tree = nullptr);
+
+} // namespace zep

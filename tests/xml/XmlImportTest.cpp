@@ -1,0 +1,257 @@
+#include "XmlTestData.h"
+
+#include "commands/XmlExport.h"
+#include "commands/XmlImport.h"
+#include "database/TreeSource.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace zep::test {
+namespace {
+
+using XmlImportTest = XmlTest;
+
+const std::string ecuName = "Injection & <co>";
+
+std::string golden(const char* file = "ecu.base64.xml") {
+    return readFile(dataPath(std::string("xml/") + file));
+}
+
+std::string replaced(std::string text, const std::string& from, const std::string& to) {
+    const std::size_t at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    return at == std::string::npos ? text : text.replace(at, from.size(), to);
+}
+
+/** the Boot element of the golden document, for documents of several Boots */
+std::string goldenBoot() {
+    const std::string text = golden();
+    const std::size_t first = text.find("<Boot "), end = text.find("</Boot>") + 7;
+    return text.substr(first, end - first);
+}
+
+class Import : public XmlImportTest {
+protected:
+    XmlImportResult import(const std::string& text, const TreeSource* tree = nullptr) {
+        writeFile(dir.file("in.xml"), text);
+        return OpenXmlFile(*db, dir.file("in.xml"), ui, tree);
+    }
+    std::string exportEcu(Connection& from, qint64 ecuId) {
+        EXPECT_TRUE(SaveXml(from, "h" + std::to_string(ecuId), dir.file("out.xml"), ui,
+                            {.encoding = SegmentEncoding::Base64}));
+        return readFile(dir.file("out.xml"));
+    }
+};
+
+TEST_P(Import, TheGoldenDocumentGivesBackTheEcuAndExportsTheSameAgain) {
+    const XmlImportResult result = import(golden());
+    EXPECT_EQ(ui.texts(),
+              std::vector<std::string>{"Adding function Engine control unit for address code 10H"});
+    ASSERT_EQ(result.ecus.size(), 1u);
+    const ImportedEcu& ecu = result.ecus[0];
+    EXPECT_TRUE(ecu.added);
+    EXPECT_EQ(ecu.functionKey, "g16");
+    EXPECT_EQ(ecu.applications.size(), 1u);
+    EXPECT_EQ(ecu.tunings.size(), 3u);
+    const std::string ecuKey = ecu.ecu.text(), appKey = ecu.applications[0].text();
+    ASSERT_EQ(result.nodes.size(), 3u);
+    EXPECT_EQ(result.nodes[0].key + result.nodes[0].parentKey + result.nodes[0].text + result.nodes[0].tag,
+              "g16rEngine control unit10");
+    EXPECT_EQ(result.nodes[1].key + result.nodes[1].parentKey + result.nodes[1].text,
+              ecuKey + "g16" + ecuName);
+    EXPECT_EQ(result.nodes[2].key + result.nodes[2].parentKey + result.nodes[2].text,
+              appKey + ecuKey + "SW 1.0");
+
+    // The source's parameters, memory map, images and identification.
+    const ZEPEcu back = EcuStore::Read(*db, ecu.ecu.id);
+    ZEPEcu expected = goldenEcu();
+    expected.addMapping(0x1000, 0x1000, false);
+    expected.addMapping(0x2000, 0x100, true);
+    expected.addExclusion(0x1F00, 0x20, false);
+    expected.addExclusion(0x20F0, 0x10, true);
+    for (const bool tuning : {false, true})
+        EXPECT_EQ(back.WriteMap(tuning), expected.WriteMap(tuning));
+    EXPECT_EQ(back.Nom, ecuName);
+    EXPECT_EQ(back.FillPattern.toHex(), "FFFF");
+    EXPECT_EQ(back.UploadRL, 132);
+    EXPECT_EQ(back.IdentificationType, 32768);
+    const EcuApplication app = ImageStore::Download(*db, appKey, false);
+    EXPECT_EQ(app.Software() + app.Version() + app.PIE() + app.Hardware() + app.Calibration() + app.Reserve(),
+              "0A1B000201234567899876543210"
+              "00C1DEADBEEF");
+    EXPECT_EQ(app.Fournisseur() + app.Homologation + std::to_string(app.IndiceDiag()), "ZEPHOMOL-00015");
+    EXPECT_EQ(rowTexts(*db, "SELECT [Address], [Bytes] FROM [Application Code] ORDER BY [Address]"),
+              (std::vector<std::string>{"4096|000102030405060708090A0B0C0D0E0F", "7968|48494A4B4C4D4E4F",
+                                        "8192|202122232425262728292A2B2C2D2E2F"}));
+    EXPECT_EQ(
+        rowTexts(*db,
+                 "SELECT [Calib Name], [Hardware], [Homologation] FROM [Calibrations] ORDER BY [Calib Id]"),
+        (std::vector<std::string>{"default tuning|9876543210|HOMOL-0001", "T1|2222222222|HOMOL-T1",
+                                  "T2|4444444444|"}));
+
+    // The default tuning data came back as a tuning too, so the next export has it once more, and no
+    // more after that.
+    const std::string defaultData =
+        golden().substr(golden().find("\r\n<tuningdata Name=\"default tuning\">"),
+                        golden().find("\r\n<tuningdata Name=\"T1\">") -
+                            golden().find("\r\n<tuningdata Name=\"default tuning\">"));
+    const std::string again = replaced(golden(), "</application>", defaultData + "</application>");
+    EXPECT_EQ(exportEcu(*db, ecu.ecu.id), again);
+    TestDatabase third(GetParam());
+    const auto thirdDb = third.create();
+    writeFile(dir.file("again.xml"), again);
+    ImportXmlFile(*thirdDb, dir.file("again.xml"), ui);
+    EXPECT_EQ(exportEcu(*thirdDb, 1), again);
+}
+
+TEST(XmlImportEngines, SameRowsOnSqliteAndPostgreSqlFromEitherEncoding) {
+    if (!TestDatabase::server())
+        GTEST_SKIP()
+            << "PostgreSQL case skipped: ZEP_TEST_PG is not set (./test starts a server and sets it)";
+    useXmlTexts();
+    std::vector<std::vector<std::string>> dumps;
+    for (const auto& [engine, file] : {std::pair{DatabaseEngine::SQLite, "ecu.base64.xml"},
+                                       {DatabaseEngine::PostgreSQL, "ecu.base64.xml"},
+                                       {DatabaseEngine::SQLite, "ecu.binhex.xml"}}) {
+        TestDatabase place(engine);
+        const auto db = place.create();
+        RecordingInteraction ui;
+        ImportXmlFile(*db, dataPath(std::string("xml/") + file), ui);
+        dumps.push_back(importedRows(*db));
+    }
+    Addressing::instance().unload();
+    EXPECT_GT(dumps[0].size(), 7u + 8u);
+    EXPECT_EQ(dumps[1], dumps[0]);
+    EXPECT_EQ(dumps[2], dumps[0]);
+}
+
+TEST_P(Import, AnExistingEcuIsUpdatedKeptOrLeftAsTheUserSays) {
+    import(golden());
+    const std::vector<std::string> before = importedRows(*db);
+    const std::string question = "Update existing ECU?";
+    const std::string existing[] = {"Application SW 1.0 code already exists. Not updated",
+                                    "Tuning default tuning data already exists. Not updated",
+                                    "Tuning T1 data already exists. Not updated",
+                                    "Tuning T2 data already exists. Not updated"};
+    const std::string changed =
+        replaced(replaced(golden(), "<InterByte Delay=\"10\"/>", "<InterByte Delay=\"99\"/>"),
+                 "<tuningdata Name=\"T2\">", "<tuningdata Name=\"T3\">");
+    const struct {
+        std::string document;
+        Answer answer;
+        std::vector<std::string> shown;
+        std::size_t ecus;
+        std::function<void(Connection&)> check;
+    } cases[] = {
+        {golden(), Answer::Cancel, {question}, 0, [&](Connection& c) { EXPECT_EQ(importedRows(c), before); }},
+        {golden(),
+         Answer::No,
+         {question, existing[0], existing[1], existing[2], existing[3]},
+         1,
+         [&](Connection& c) { EXPECT_EQ(importedRows(c), before); }},
+        {replaced(golden(), "<Address Value=\"16\"/>", "<Address Value=\"17\"/>"),
+         Answer::Yes,
+         {"Adding function Engine control unit for address code 11H",
+          "Boot " + ecuName + " already present with address code 10H. Can't change to 11H"},
+         0,
+         [&](Connection& c) { EXPECT_EQ(importedRows(c), before); }},
+        {changed,
+         Answer::Yes,
+         {question, existing[0], existing[1], existing[2]},
+         1,
+         [&](Connection& c) {
+             EXPECT_EQ(EcuStore::Read(c, 1).InterByteDelay, 99);
+             EXPECT_EQ(rowCount(c, "Mappings"), 2);
+             EXPECT_EQ(rowCount(c, "Exclusions"), 2);
+             EXPECT_EQ(rowCount(c, "Calibrations"), 4);
+         }},
+    };
+    for (const auto& c : cases) {
+        ui.shown.clear();
+        ui.answers = {c.answer};
+        EXPECT_EQ(import(c.document).ecus.size(), c.ecus);
+        EXPECT_EQ(ui.texts(), c.shown);
+        c.check(*db);
+    }
+}
+
+TEST_P(Import, AFunctionOfTheTreeKeepsItsNameAndIsNotAddedAgain) {
+    Addressing::instance().unload();
+    db->execute("INSERT INTO [Fonctions] ([Address], [Name]) VALUES (16, 'Moteur')");
+    TreeSource tree;
+    ASSERT_TRUE(tree.build(*db));
+    const XmlImportResult result = import(golden(), &tree);
+    EXPECT_EQ(ui.texts(),
+              std::vector<std::string>{
+                  "Adding to function Moteur instead of Engine control unit (same address code : 10H)"});
+    ASSERT_EQ(result.nodes.size(), 2u);
+    EXPECT_EQ(result.nodes[0].parentKey, "g16");
+}
+
+TEST_P(Import, ABootThatFailsLeavesNoneOfItsRowsAndTheOthersAreImported) {
+    const std::string second =
+        replaced(replaced(goldenBoot(), ecuName.substr(0, 9), "Second"),
+                 "<segment at=\"8192\" repeat=\"128\">FFFF", "<segment at=\"8192\" repeat=\"128\">ffff");
+    const std::string noFunction = replaced(replaced(goldenBoot(), ecuName.substr(0, 9), "Third"),
+                                            "<Function Name=\"Engine control unit\"/>", "<Function/>");
+    const XmlImportResult result = import(replaced(golden(), "</xml>", second + noFunction + "</xml>"));
+    EXPECT_EQ(ui.texts(), (std::vector<std::string>{
+                              "Adding function Engine control unit for address code 10H",
+                              "Different values for erasing not handled by ZEP", "Missing function name"}));
+    EXPECT_EQ(result.failed, 2);
+    EXPECT_EQ(result.ecus.size(), 1u);
+    EXPECT_EQ(rowTexts(*db, "SELECT [Nom] FROM [Hardwares]"), std::vector<std::string>{ecuName});
+    EXPECT_EQ(rowCount(*db, "Mappings"), 2);
+    EXPECT_EQ(rowCount(*db, "Applications"), 1);
+}
+
+TEST_P(Import, Base64SplitOverLinesAndUnnamedDefaultDataReadAsUsual) {
+    // Every base64 text broken after each 8 characters, and the default tuning data without its name.
+    std::string split = golden();
+    const std::string open = "dt:dt=\"bin.base64\">\r\n";
+    for (std::size_t at = split.find(open); at != std::string::npos; at = split.find(open, at)) {
+        at += open.size();
+        for (const std::size_t end = split.find('\r', at); at + 8 < end; at += 8 + 4)
+            split.insert(at + 8, "\r\n \t");
+    }
+    import(replaced(split, "<tuningdata Name=\"default tuning\">", "<tuningdata Name=\"\">"));
+    EXPECT_EQ(rowTexts(*db, "SELECT [Bytes] FROM [Application Code] ORDER BY [Address]"),
+              (std::vector<std::string>{"000102030405060708090A0B0C0D0E0F", "48494A4B4C4D4E4F",
+                                        "202122232425262728292A2B2C2D2E2F"}));
+    EXPECT_EQ(rowTexts(*db, "SELECT [Calib Name] FROM [Calibrations] ORDER BY [Calib Id]"),
+              (std::vector<std::string>{"T1", "T2"}));
+}
+
+TEST_P(Import, MalformedAndForeignDocumentsAreRefusedAndWriteNothing) {
+    const std::string broken =
+        "<?xml version=\"1.0\"?>\r\n<xml>\r\n<Boot Name=\"a\">\r\n  <K></Kx>\r\n</xml>\r\n";
+    const std::string adding = "Adding function Engine control unit for address code 10H";
+    const struct {
+        std::string text;
+        std::vector<std::string> shown;
+    } cases[] = {
+        {broken, {"Start-end tags mismatch (line 4, column 8)\r\n  <K></Kx>"}},
+        {replaced(golden(), "AAECAwQFBgcICQoLDA0ODw==", "AAECAwQFBgcICQoLDA0ODw"),
+         {adding, "Invalid value \"\r\nAAECAwQFBgcICQoLDA0ODw\r\n\" for segment (bin.base64)"}},
+        {"<?xml version=\"1.0\"?><html><body><Boot/></body></html>",
+         {"This is not an ECU file: its root element <html> holds no Boot element."}},
+        {"<?xml version=\"1.0\"?><xml><Boot Name=\"other\"><Function Name=\"f\"/></Boot></xml>",
+         {"Missing K"}},
+        {"<?xml version=\"1.0\"?>",
+         {"No document element found (line 1, column 21)\r\n<?xml version=\"1.0\"?>"}},
+        {"S00600004844521B", {dir.file("in.xml") + " is not a valid XML file"}},
+    };
+    for (const auto& c : cases) {
+        ui.shown.clear();
+        EXPECT_FALSE(import(c.text).imported());
+        EXPECT_EQ(ui.texts(), c.shown);
+        EXPECT_EQ(rowCount(*db, "Hardwares") + rowCount(*db, "Applications"), 0);
+    }
+}
+
+ZEP_ENGINES(Import);
+
+} // namespace
+} // namespace zep::test
