@@ -6,9 +6,6 @@
 #include "memory/ZepError.h"
 #include "text/Interaction.h"
 #include "text/TextCatalog.h"
-#include "xml/InterchangeDocument.h"
-
-#include <pugixml.hpp>
 
 namespace zep {
 
@@ -51,7 +48,7 @@ bool SaveXml(Connection& db, const std::string& key, const std::string& path, In
         const std::string function =
             functionName ? *functionName
                          : XmlExport::FunctionText(db, EcuStore::Read(db, ecuOf(db, *item)).Address);
-        pugi::xml_document doc;
+        ExportDocument doc;
         if (item->kind == ItemKey::Ecu) {
             XmlExport::Ecu(db, item->id, function, encoding, doc);
         } else if (item->kind == ItemKey::Tuning) {
@@ -76,7 +73,7 @@ bool SaveXml(Connection& db, const std::string& key, const std::string& path, In
                                         false));
             XmlExport::Application(db, item->id, function, encoding, withTunings, doc);
         }
-        saveInterchangeDocument(doc, path);
+        doc.save(path);
     } catch (const ZepError& e) {
         ui.critical(e.description());
         return false;

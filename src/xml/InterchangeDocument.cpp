@@ -14,14 +14,6 @@ namespace zep {
 
 namespace {
 
-struct BufferWriter : pugi::xml_writer {
-    explicit BufferWriter(OutputBuffer& out) : out(out) {}
-    void write(const void* data, std::size_t size) override {
-        out.append(std::string_view(static_cast<const char*>(data), size));
-    }
-    OutputBuffer& out;
-};
-
 /** the default namespace in scope at node: the nearest xmlns attribute, else none */
 std::string_view defaultNamespace(pugi::xml_node node) {
     for (; node && node.type() == pugi::node_element; node = node.parent())
@@ -94,20 +86,6 @@ pugi::xml_node appendElement(pugi::xml_node parent, const char* name, std::strin
 
 void appendCrLf(pugi::xml_node parent) {
     parent.append_child(pugi::node_pcdata).set_value("\r\n");
-}
-
-void writeInterchangeDocument(const pugi::xml_document& doc, pugi::xml_writer& writer) {
-    for (const pugi::xml_node& node : doc.children()) {
-        node.print(writer, "", pugi::format_raw, pugi::encoding_utf8);
-        writer.write("\r\n", 2);
-    }
-}
-
-void saveInterchangeDocument(const pugi::xml_document& doc, const std::string& path) {
-    writeWholeFile(path, [&doc](OutputBuffer& out) {
-        BufferWriter writer(out);
-        writeInterchangeDocument(doc, writer);
-    });
 }
 
 void loadInterchangeFile(pugi::xml_document& doc, const std::string& path) {

@@ -36,17 +36,6 @@ pugi::xml_node appendElement(pugi::xml_node parent, const char* name, std::strin
 /** appends the CR LF text node that lays the files out */
 void appendCrLf(pugi::xml_node parent);
 
-/**
- * The document's bytes: each node under the document as written, without added whitespace, followed by
- * CR LF. CR LF inside texts stays as it is.
- */
-void writeInterchangeDocument(const pugi::xml_document& doc, pugi::xml_writer& writer);
-/**
- * Saves the document to path through a temporary file in the same folder, so that a failure leaves the
- * old file (or none). Raises ZepError 1000 with the system's reason.
- */
-void saveInterchangeDocument(const pugi::xml_document& doc, const std::string& path);
-
 /** the parse options of interchange files: CR LF kept in texts, prologue and comments kept */
 inline constexpr unsigned interchangeParseOptions = (pugi::parse_default & ~pugi::parse_eol) |
                                                     pugi::parse_declaration | pugi::parse_pi |

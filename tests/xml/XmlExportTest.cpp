@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 
 namespace zep::test {
 namespace {
@@ -127,6 +128,40 @@ TEST_P(XmlExportTest, AFailureIsShownAndKeepsTheOldFile) {
     EXPECT_FALSE(SaveXml(*db, "h" + std::to_string(data.ecuId), dir.path().string() + "/no/such/folder.xml",
                          ui, {.encoding = SegmentEncoding::Base64}));
     EXPECT_EQ(ui.shown.size(), 1u);
+}
+
+TEST(ExportDocumentSegments, CutTheImageAsIntersectMapDoes) {
+    const MemMap map{{0x108, 0x18}, {0x120, 0x100}, {0x1F0, 0x20}};
+    const std::vector<std::function<void(MemImage&)>> images = {
+        [](MemImage& i) {
+            for (std::uint32_t at : {0x100, 0x110, 0x120})
+                i.add(at, sequence(static_cast<std::uint8_t>(at), 16));
+            i.add(0x200, sequence(0xF0, 8));
+        },
+        [](MemImage& i) {
+            i.add(0x200, sequence(0xF0, 8));
+            for (std::uint32_t at : {0x120, 0x110, 0x100})
+                i.add(at, sequence(static_cast<std::uint8_t>(at), 16));
+        },
+        [](MemImage& i) {
+            i.add(0x100, sequence(0, 48));
+            i.add(0x110, sequence(0x80, 4)); // splits the first block
+        },
+    };
+    for (const auto& fill : images) {
+        MemImage image;
+        fill(image);
+        std::vector<std::string> expected, written;
+        for (const ImageBlock& b : ZEPEcu::IntersectMap(image, map))
+            expected.push_back(std::to_string(b.first) + ":" + hex::encode(b.bytes));
+        ExportDocument doc;
+        doc.Segments(doc.root(), doc.keep(image), map, SegmentEncoding::BinHex);
+        pugi::xml_document back;
+        loadInterchangeText(back, doc.text());
+        for (const pugi::xml_node& s : back.document_element().children("segment"))
+            written.push_back(std::string(s.attribute("at").value()) + ":" + s.text().get());
+        EXPECT_EQ(written, expected);
+    }
 }
 
 ZEP_ENGINES(XmlExportTest);

@@ -184,16 +184,4 @@ inline long long rowCount(Connection& db, const char* table) {
     return q.value(0).toLongLong();
 }
 
-/** a document written by the export, as its bytes */
-inline std::string documentText(const pugi::xml_document& doc) {
-    struct Writer : pugi::xml_writer {
-        std::string text;
-        void write(const void* data, std::size_t size) override {
-            text.append(static_cast<const char*>(data), size);
-        }
-    } writer;
-    writeInterchangeDocument(doc, writer);
-    return writer.text;
-}
-
 } // namespace zep::test
