@@ -1,9 +1,12 @@
 #include "DbCommands.h"
 
 #include "Arguments.h"
+#include "CliInteraction.h"
 
 #include "commands/OpenCommand.h"
 #include "commands/SaveCommand.h"
+#include "commands/XmlExport.h"
+#include "commands/XmlImport.h"
 #include "database/Compaction.h"
 #include "database/Compare.h"
 #include "database/Connection.h"
@@ -36,8 +39,13 @@ const char* const dbUsage =
     "  tree DB                         the tree of functions, ECUs and applications, with their keys\n"
     "  list DB KEY                     the list of the node KEY (r, gADDR, hID, aID): columns and rows\n"
     "  open DB FILE --into KEY         open a flash file under the ECU hID or the application aID\n"
-    "  save DB KEY OUT [--format srec|kwp|h86] [--default-tuning]\n"
-    "                                  save an application aID or a tuning cID\n"
+    "  save DB KEY OUT [--format srec|kwp|h86|xml] [--default-tuning]\n"
+    "                                  save an application aID or a tuning cID; as xml an ECU hID too,\n"
+    "                                  with --encoding base64|binhex, --tuning-only yes|no (cID) and\n"
+    "                                  --only-default-tuning yes|no (aID) answering the questions\n"
+    "  import DB FILE [--update-existing yes|no|cancel]\n"
+    "                                  import the ECUs of an XML file; prints the keys of the ECUs,\n"
+    "                                  and of the applications and tunings it added\n"
     "  compare DB TARGET SOURCE [--source-db DB2]\n"
     "                                  compare two applications or tunings; exit 0 when compatible,\n"
     "                                  1 when they differ (the differences are printed)\n"
@@ -107,14 +115,44 @@ int open(const std::vector<std::string>& args, Interaction& ui) {
     return result.opened() ? 0 : 1;
 }
 
+std::optional<bool> yesNo(const Arguments& a, const std::string& option) {
+    const auto value = a.value(option);
+    if (!value)
+        return std::nullopt;
+    if (*value != "yes" && *value != "no")
+        throw UsageError("--" + option + " takes yes or no");
+    return *value == "yes";
+}
+
+int saveXml(const Arguments& a, Interaction& ui) {
+    const ItemKey key = keyArgument(a.positional()[1], {ItemKey::Ecu, ItemKey::Application, ItemKey::Tuning});
+    XmlExportChoices choices;
+    if (const auto encoding = a.value("encoding")) {
+        if (*encoding != "base64" && *encoding != "binhex")
+            throw UsageError("--encoding takes base64 or binhex");
+        choices.encoding = *encoding == "base64" ? SegmentEncoding::Base64 : SegmentEncoding::BinHex;
+    }
+    choices.tuningOnly = yesNo(a, "tuning-only");
+    choices.onlyDefaultTuning = yesNo(a, "only-default-tuning");
+    if (a.has("default-tuning") && key.kind != ItemKey::Application)
+        throw UsageError("--default-tuning saves an application aID as its default tuning");
+    auto db = openDatabase(a.positional()[0], ui);
+    const bool saved = SaveXml(*db, key.text(), a.positional()[2], ui, choices, std::nullopt, a.has("default-tuning"));
+    return saved ? 0 : 1;
+}
+
 int save(const std::vector<std::string>& args, Interaction& ui) {
-    const Arguments a(args, {"format"}, {"default-tuning"});
+    const Arguments a(args, {"format", "encoding", "tuning-only", "only-default-tuning"}, {"default-tuning"});
     if (a.positional().size() != 3)
         throw UsageError("zep db save takes DB KEY OUT");
+    const std::string name = a.value("format").value_or("");
+    if (name == "xml")
+        return saveXml(a, ui);
+    if (a.has("encoding") || a.has("tuning-only") || a.has("only-default-tuning"))
+        throw UsageError("--encoding, --tuning-only and --only-default-tuning go with --format xml");
     const ItemKey key = keyArgument(a.positional()[1], {ItemKey::Application, ItemKey::Tuning});
     const std::string& out = a.positional()[2];
     SaveFormat format = SaveFormat::SRecord;
-    const std::string name = a.value("format").value_or("");
     if (name == "kwp")
         format = SaveFormat::Kwp;
     else if (name == "h86")
@@ -122,11 +160,64 @@ int save(const std::vector<std::string>& args, Interaction& ui) {
     else if (name.empty() || name == "srec")
         format = SaveFormat::SRecord;
     else
-        throw UsageError("--format takes srec, kwp or h86");
+        throw UsageError("--format takes srec, kwp, h86 or xml");
     if (a.has("default-tuning") && key.kind != ItemKey::Application)
         throw UsageError("--default-tuning saves an application aID as its default tuning");
     auto db = openDatabase(a.positional()[0], ui);
     return SaveImage(*db, key.text(), format, out, ui, a.has("default-tuning")) ? 0 : 1;
+}
+
+/** Answers "Update existing ECU?" (the import's Yes/No/Cancel question) as told; counts the refusals shown. */
+class ImportInteraction : public Interaction {
+public:
+    ImportInteraction(Interaction& ui, std::optional<Answer> update) : ui_(ui), update_(update) {}
+
+    void inform(const std::string& text) override { ui_.inform(text); }
+    void warn(const std::string& text) override {
+        ++errors;
+        ui_.warn(text);
+    }
+    void critical(const std::string& text) override {
+        ++errors;
+        ui_.critical(text);
+    }
+    Answer ask(const std::string& text, Buttons buttons, Answer defaultAnswer) override {
+        if (buttons == Buttons::YesNoCancel && update_)
+            return CliInteraction(update_).ask(text, buttons, defaultAnswer);
+        return ui_.ask(text, buttons, defaultAnswer);
+    }
+    void progress(std::string_view what, std::uint64_t done, std::uint64_t total) override {
+        ui_.progress(what, done, total);
+    }
+
+    int errors = 0;
+
+private:
+    Interaction& ui_;
+    std::optional<Answer> update_;
+};
+
+int import(const std::vector<std::string>& args, Interaction& ui) {
+    const Arguments a(args, {"update-existing"}, {});
+    if (a.positional().size() != 2)
+        throw UsageError("zep db import takes DB FILE");
+    std::optional<Answer> update;
+    if (const auto value = a.value("update-existing")) {
+        update = parseAnswer(*value);
+        if (!update || *update == Answer::Ok)
+            throw UsageError("--update-existing takes yes, no or cancel");
+    }
+    auto db = openDatabase(a.positional()[0], ui);
+    ImportInteraction importUi(ui, update);
+    const XmlImportResult result = OpenXmlFile(*db, a.positional()[1], importUi);
+    for (const ImportedEcu& ecu : result.ecus) {
+        std::cout << ecu.ecu.text() << '\n';
+        for (const ItemKey& key : ecu.applications)
+            std::cout << key.text() << '\n';
+        for (const ItemKey& key : ecu.tunings)
+            std::cout << key.text() << '\n';
+    }
+    return importUi.errors == 0 ? 0 : 1;
 }
 
 int mark(const std::vector<std::string>& args, Interaction& ui) {
@@ -333,7 +424,8 @@ int db(const std::vector<std::string>& args, Interaction& ui) {
     static const std::map<std::string, Subcommand> subcommands = {
         {"create", create}, {"tree", tree},       {"list", list},       {"open", open},
         {"save", save},     {"compare", compare}, {"copy", copy},       {"delete", remove},
-        {"rename", rename}, {"dummy", dummy},     {"compact", compact}, {"mark", mark}};
+        {"rename", rename}, {"dummy", dummy},     {"compact", compact}, {"mark", mark},
+        {"import", import}};
     if (args.empty())
         throw UsageError("zep db needs a subcommand");
     const auto sub = subcommands.find(args[0]);
