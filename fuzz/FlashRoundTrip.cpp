@@ -4,11 +4,14 @@
 #include "flash/FlashFile.h"
 #include "flash/H86File.h"
 #include "flash/KwpFile.h"
+#include "flash/LineSplitter.h"
 #include "flash/SRecordFile.h"
 #include "memory/Hex.h"
 #include "memory/MemImage.h"
 #include "memory/ZepError.h"
 #include "text/Interaction.h"
+
+#include <vector>
 
 namespace zep::fuzz {
 
@@ -54,7 +57,45 @@ std::string compareCommon(const EcuApplication& read, const EcuApplication& back
 
 } // namespace
 
+std::string checkLines(std::string_view text) {
+    // Split at CR LF, or at LF when there is no CR LF; the text after the last delimiter is no line;
+    // lines lose their trailing blanks.
+    const std::string_view delimiter = text.find("\r\n") != std::string_view::npos ? "\r\n" : "\n";
+    std::vector<std::string_view> expected;
+    for (std::size_t position = 0;;) {
+        const std::size_t end = text.find(delimiter, position);
+        if (end == std::string_view::npos)
+            break;
+        std::string_view line = text.substr(position, end - position);
+        while (!line.empty() && line.back() == ' ')
+            line.remove_suffix(1);
+        expected.push_back(line);
+        position = end + delimiter.size();
+    }
+    const LineSplitter::Delimiter kind = expected.empty()    ? LineSplitter::Delimiter::None
+                                         : delimiter == "\n" ? LineSplitter::Delimiter::Lf
+                                                             : LineSplitter::Delimiter::CrLf;
+
+    LineSplitter lines(text);
+    if (lines.delimiter() != kind)
+        return "the line splitter takes another delimiter";
+    std::string_view line;
+    std::size_t number = 0;
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        if (!lines.next(line, number))
+            return "the line splitter stops after " + std::to_string(i) + " lines of " +
+                   std::to_string(expected.size());
+        if (number != i + 1 || line != expected[i])
+            return "the line splitter gives another line " + std::to_string(i + 1);
+    }
+    if (lines.next(line, number))
+        return "the line splitter gives more than " + std::to_string(expected.size()) + " lines";
+    return {};
+}
+
 std::string checkSRecord(std::string_view text) {
+    if (std::string problem = checkLines(text); !problem.empty())
+        return problem;
     SilentInteraction ui;
     EcuApplication app;
     try {
@@ -97,6 +138,8 @@ std::string checkSRecord(std::string_view text) {
 }
 
 std::string checkH86(std::string_view text) {
+    if (std::string problem = checkLines(text); !problem.empty())
+        return problem;
     SilentInteraction ui;
     MemImage image;
     try {

@@ -13,6 +13,8 @@ namespace zep::fuzz {
  * which must give the same content. The result names what differed, empty when nothing did. Any
  * exception other than ZepError leaves the check, for the caller to report.
  */
+/** the line splitting of the text readers against the plain rule it implements */
+std::string checkLines(std::string_view text);
 std::string checkSRecord(std::string_view text);
 std::string checkH86(std::string_view text);
 std::string checkKwp(std::span<const std::uint8_t> stream);
