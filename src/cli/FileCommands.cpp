@@ -66,7 +66,7 @@ std::optional<Format> formatOfExtension(const std::string& path) {
  * The identification type a KWP stream was written for, as far as its first download frame tells:
  * type 1 downloads from tester FC. nullopt when the stream has no download frame to tell.
  */
-std::optional<std::int32_t> kwpIdentificationType(const std::string& stream) {
+std::optional<std::int32_t> kwpIdentificationType(std::string_view stream) {
     if (stream.empty())
         return std::nullopt;
     const std::size_t frame = (static_cast<unsigned char>(stream[0]) & 0x3F) + 4u;
@@ -86,13 +86,14 @@ FileKind import(const std::string& path, EcuApplication& app, Interaction& ui, b
         app.ImportFromH86File(path, ui);
         break;
     case FileKind::Kwp: {
-        const std::string data = readWholeFile(path);
+        const FileBytes file(path);
+        const std::string_view data = file.text();
         // The tester address of the frames follows the identification type: without the option, the
         // file itself tells which one it was written for.
         const auto type = kwpIdentificationType(data);
         if (!identificationTypeGiven && type && (*type == 1) != (app.Ecu().IdentificationType == 1))
             app.Ecu().IdentificationType = *type;
-        app.setKWPFile(MemBlock(1, std::span(reinterpret_cast<const std::uint8_t*>(data.data()), data.size())));
+        app.setKWPFile(file.bytes());
         break;
     }
     case FileKind::Xml:

@@ -60,11 +60,9 @@ bool import(const std::string& path, FileKind kind, EcuApplication& app, const Z
         case FileKind::SRecord:
             app.ImportFromSFile(path, ui);
             break;
-        case FileKind::Kwp: {
-            const std::string bytes = readWholeFile(path);
-            app.setKWPFile(MemBlock(1, {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()}));
+        case FileKind::Kwp:
+            app.ImportFromKWPFile(path);
             break;
-        }
         case FileKind::H86:
             app.ImportFromH86File(path, ui);
             break;

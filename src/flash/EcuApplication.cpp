@@ -95,8 +95,16 @@ MemBlock EcuApplication::KWPFile() { return kwp::build(*this); }
 
 void EcuApplication::setKWPFile(const MemBlock& stream) { kwp::parse(stream.bytes(), *this); }
 
+void EcuApplication::setKWPFile(std::span<const std::uint8_t> stream) { kwp::parse(stream, *this); }
+
+void EcuApplication::ImportFromKWPFile(const std::string& path) {
+    const FileBytes file(path);
+    kwp::parse(file.bytes(), *this);
+}
+
 void EcuApplication::ImportFromSFile(const std::string& path, Interaction& ui) {
-    srecord::read(readWholeFile(path), *this, ui);
+    const FileBytes file(path);
+    srecord::read(file.text(), *this, ui);
 }
 
 void EcuApplication::ExportToSFile(const std::string& path) const {
@@ -104,7 +112,8 @@ void EcuApplication::ExportToSFile(const std::string& path) const {
 }
 
 void EcuApplication::ImportFromH86File(const std::string& path, Interaction& ui) {
-    h86::read(readWholeFile(path), image_, ui);
+    const FileBytes file(path);
+    h86::read(file.text(), image_, ui);
 }
 
 void EcuApplication::ExportToH86File(const std::string& path) const {

@@ -6,6 +6,7 @@
 #include "memory/MemImage.h"
 
 #include <cstdint>
+#include <span>
 #include <string>
 
 namespace zep {
@@ -80,6 +81,9 @@ public:
     MemBlock KWPFile();
     /** parses a KWP request stream into the record; the Ecu's IdentificationType must be set first */
     void setKWPFile(const MemBlock& stream);
+    void setKWPFile(std::span<const std::uint8_t> stream);
+    /** setKWPFile with the bytes of a file */
+    void ImportFromKWPFile(const std::string& path);
 
     void ImportFromSFile(const std::string& path, Interaction& ui);
     void ExportToSFile(const std::string& path) const;

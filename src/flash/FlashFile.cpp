@@ -4,6 +4,10 @@
 #include "text/TextCatalog.h"
 
 #include <cerrno>
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -47,6 +51,34 @@ std::string readWholeFile(const std::string& path) {
     if (std::ferror(f.get()))
         fail(key, def, path);
     return data;
+}
+
+FileBytes::FileBytes(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat info {};
+    if (fd >= 0 && ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+        size_ = static_cast<std::size_t>(info.st_size);
+        if (size_ > 0) {
+            void* m = ::mmap(nullptr, size_, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+            if (m != MAP_FAILED) {
+                mapping_ = m;
+                data_ = static_cast<const char*>(m);
+            }
+        }
+        ::close(fd);
+        if (mapping_ || size_ == 0)
+            return;
+    } else if (fd >= 0) {
+        ::close(fd);
+    }
+    copy_ = readWholeFile(path); // raises the localised error, or reads what cannot be mapped
+    data_ = copy_.data();
+    size_ = copy_.size();
+}
+
+FileBytes::~FileBytes() {
+    if (mapping_)
+        ::munmap(mapping_, size_);
 }
 
 void OutputBuffer::flush() {

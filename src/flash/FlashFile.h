@@ -12,6 +12,27 @@ namespace zep {
 /** The whole file as bytes, one char per byte; a file that cannot be read is error 1000. */
 std::string readWholeFile(const std::string& path);
 
+/**
+ * The bytes of a file, mapped rather than copied: large flash files are read once, front to back, and
+ * a copy would only cost memory. A file that cannot be read is error 1000.
+ */
+class FileBytes {
+public:
+    explicit FileBytes(const std::string& path);
+    ~FileBytes();
+    FileBytes(const FileBytes&) = delete;
+    FileBytes& operator=(const FileBytes&) = delete;
+
+    std::string_view text() const { return {data_, size_}; }
+    std::span<const std::uint8_t> bytes() const { return {reinterpret_cast<const std::uint8_t*>(data_), size_}; }
+
+private:
+    const char* data_ = "";
+    std::size_t size_ = 0;
+    void* mapping_ = nullptr;
+    std::string copy_; // where mapping is not possible (a pipe, a special file)
+};
+
 /** Where the writers put their text: a string, or a file written in large pieces. */
 class OutputBuffer {
 public:
@@ -25,6 +46,13 @@ public:
         spill();
     }
     void append(std::span<const std::uint8_t> bytes) {
+        if (file_ && bytes.size() >= chunk) {
+            // a large piece goes straight to the file rather than through the buffer
+            flush();
+            if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size())
+                failed_ = true;
+            return;
+        }
         text_.append(reinterpret_cast<const char*>(bytes.data()), bytes.size());
         spill();
     }

@@ -36,7 +36,7 @@ void read(std::string_view text, MemImage& image, Interaction& ui) {
         ui.warn(tr("EcuApplication/Messages/importFromH86File/lineDelimiterWarning/text",
                    "File should use CRLF as line delimiter."));
     image.clear();
-    image.reserve(text.size() * 2 / 5, text.size() / 70);
+    image.reserve(text.size() / 2, text.size() / 64);
     std::uint64_t base = 0;
     std::vector<std::uint8_t> bytes;
     std::string_view line;
@@ -49,11 +49,9 @@ void read(std::string_view text, MemImage& image, Interaction& ui) {
             fail("colonMissing", ": missing at line {0}", number);
         const std::string_view digits = line.substr(1);
         bytes.resize(digits.size() / 2);
-        if (!hex::decode(digits, bytes.data()))
-            fail("invalidHexadecimal", "Invalid hexadecimal digits at line {0}", number);
         unsigned sum = 0;
-        for (std::uint8_t b : bytes)
-            sum += b;
+        if (!hex::decode(digits, bytes.data(), sum))
+            fail("invalidHexadecimal", "Invalid hexadecimal digits at line {0}", number);
         if ((sum & 0xFF) != 0)
             fail("checksumError", "Checksum error at line {0}", number);
         const std::size_t n = bytes.size();

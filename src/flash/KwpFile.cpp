@@ -96,8 +96,12 @@ MemBlock build(EcuApplication& app) {
                  hex::number(std::max<std::uint64_t>(block.first, 0x1000000)));
     }
 
+    // Room for the whole stream: the bytes, and at most 13 bytes of frame around every m of them.
+    std::size_t frames = 0;
+    for (const ImageBlock block : app.value())
+        frames += (block.size() + static_cast<std::size_t>(m) - 1) / static_cast<std::size_t>(m);
     std::vector<std::uint8_t> out;
-    out.reserve(37 + static_cast<std::size_t>(app.value().byteCount() * 260 / 247) + 64);
+    out.reserve(37 + static_cast<std::size_t>(app.value().byteCount()) + 13 * frames);
     out.push_back(0x80 + headerLength);
     out.push_back(ecu.Address);
     out.push_back(0);
@@ -130,7 +134,7 @@ MemBlock build(EcuApplication& app) {
             a += n;
         }
     }
-    return MemBlock(1, out);
+    return MemBlock(1, std::move(out));
 }
 
 void parse(std::span<const std::uint8_t> stream, EcuApplication& app) {
@@ -162,7 +166,7 @@ void parse(std::span<const std::uint8_t> stream, EcuApplication& app) {
     p = length + 4;
     app.setToolAddress(testerAddress(ecu.IdentificationType));
 
-    image.reserve(size, size / 255 + 1);
+    image.reserve(size, size / 13 + 1); // the shortest download frame has 13 bytes
     while (p < size) {
         length = s[p] & 0x3F;
         std::size_t data, checksum;

@@ -16,8 +16,8 @@ bool ConvertKwpToText(const std::string& kwpPath, const std::string& textPath, I
         return false;
     }
     try {
-        const std::string data = readWholeFile(kwpPath);
-        const auto bytes = std::span(reinterpret_cast<const std::uint8_t*>(data.data()), data.size());
+        const FileBytes file(kwpPath);
+        const auto bytes = file.bytes();
         writeWholeFile(textPath, [&bytes](OutputBuffer& out) { out.append(kwp::toText(bytes)); });
         return kwp::complete(bytes);
     } catch (const ZepError&) {

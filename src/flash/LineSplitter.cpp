@@ -1,5 +1,7 @@
 #include "LineSplitter.h"
 
+#include <cstring>
+
 namespace zep {
 
 LineSplitter::LineSplitter(std::string_view text) : text_(text) {
@@ -17,9 +19,25 @@ LineSplitter::LineSplitter(std::string_view text) : text_(text) {
 bool LineSplitter::next(std::string_view& line, std::size_t& number) {
     if (delimiter_ == Delimiter::None)
         return false;
-    const std::size_t end = text_.find(separator_, position_);
-    if (end == std::string_view::npos)
-        return false;
+    // Every delimiter ends with LF: look for LF with memchr, and in CR LF files skip the LFs that
+    // have no CR before them (they belong to the line).
+    std::size_t from = position_;
+    std::size_t end;
+    for (;;) {
+        const void* lf = from < text_.size() ? std::memchr(text_.data() + from, '\n', text_.size() - from) : nullptr;
+        if (!lf)
+            return false;
+        const auto at = static_cast<std::size_t>(static_cast<const char*>(lf) - text_.data());
+        if (delimiter_ == Delimiter::Lf) {
+            end = at;
+            break;
+        }
+        if (at > position_ && text_[at - 1] == '\r') {
+            end = at - 1;
+            break;
+        }
+        from = at + 1;
+    }
     line = text_.substr(position_, end - position_);
     while (!line.empty() && line.back() == ' ')
         line.remove_suffix(1);

@@ -78,7 +78,7 @@ Report read(std::string_view text, EcuApplication& app, Interaction& ui) {
     MemImage& image = app.value();
     ZEPEcu& ecu = app.Ecu();
     image.clear();
-    image.reserve(text.size() * 2 / 5, text.size() / 70);
+    image.reserve(text.size() / 2, text.size() / 64);
     Maker valdore, tolmak;
     Report report;
     std::vector<std::uint8_t> bytes;
@@ -92,11 +92,9 @@ Report read(std::string_view text, EcuApplication& app, Interaction& ui) {
             fail("illegalLine", "Illegal line {0}", number);
         const std::string_view digits = line.substr(2);
         bytes.resize(digits.size() / 2);
-        if (!hex::decode(digits, bytes.data()))
-            fail("invalidHexadecimal", "Invalid hexadecimal digits at line {0}", number);
         unsigned sum = 0;
-        for (std::uint8_t b : bytes)
-            sum += b;
+        if (!hex::decode(digits, bytes.data(), sum))
+            fail("invalidHexadecimal", "Invalid hexadecimal digits at line {0}", number);
         if (bytes.empty() || (sum & 0xFF) != 0xFF)
             fail("checksumError", "Checksum error at line {0}", number);
         const std::size_t n = bytes.size();

@@ -5,20 +5,40 @@ namespace zep::hex {
 namespace {
 constexpr char digits[] = "0123456789ABCDEF";
 
-struct DecodeTable {
-    std::int8_t value[256];
-    constexpr DecodeTable() : value() {
-        for (int i = 0; i < 256; ++i)
-            value[i] = -1;
-        for (int i = 0; i < 10; ++i)
-            value['0' + i] = static_cast<std::int8_t>(i);
-        for (int i = 0; i < 6; ++i) {
-            value['A' + i] = static_cast<std::int8_t>(10 + i);
-            value['a' + i] = static_cast<std::int8_t>(10 + i);
+constexpr int digit(int c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+// One look-up per pair of digits (indexed by the two characters as they lie in memory) and one per
+// byte written: the flash files are mostly hexadecimal text, and these loops are most of their cost.
+struct PairTable {
+    std::int16_t value[65536];
+    constexpr PairTable() : value() {
+        for (int first = 0; first < 256; ++first)
+            for (int second = 0; second < 256; ++second) {
+                const int hi = digit(first), lo = digit(second);
+                value[first | second << 8] = static_cast<std::int16_t>(hi < 0 || lo < 0 ? -1 : hi << 4 | lo);
+            }
+    }
+};
+constexpr PairTable pairs;
+
+struct ByteTable {
+    char text[256][2];
+    constexpr ByteTable() : text() {
+        for (int b = 0; b < 256; ++b) {
+            text[b][0] = digits[b >> 4];
+            text[b][1] = digits[b & 0x0F];
         }
     }
 };
-constexpr DecodeTable table;
+constexpr ByteTable bytesText;
 } // namespace
 
 bool decode(std::string_view text, std::uint8_t* out) {
@@ -28,11 +48,27 @@ bool decode(std::string_view text, std::uint8_t* out) {
     const std::size_t n = text.size() / 2;
     int bad = 0;
     for (std::size_t i = 0; i < n; ++i) {
-        const int hi = table.value[p[2 * i]];
-        const int lo = table.value[p[2 * i + 1]];
-        bad |= hi | lo;
-        out[i] = static_cast<std::uint8_t>((hi << 4) | (lo & 0x0F));
+        const int v = pairs.value[p[2 * i] | p[2 * i + 1] << 8];
+        bad |= v;
+        out[i] = static_cast<std::uint8_t>(v);
     }
+    return bad >= 0;
+}
+
+bool decode(std::string_view text, std::uint8_t* out, unsigned& sum) {
+    if (text.size() % 2 != 0)
+        return false;
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t n = text.size() / 2;
+    int bad = 0;
+    unsigned total = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const int v = pairs.value[p[2 * i] | p[2 * i + 1] << 8];
+        bad |= v;
+        out[i] = static_cast<std::uint8_t>(v);
+        total += static_cast<std::uint8_t>(v);
+    }
+    sum += total;
     return bad >= 0;
 }
 
@@ -46,8 +82,9 @@ void append(std::string& out, std::span<const std::uint8_t> bytes) {
     out.resize(start + 2 * bytes.size());
     char* p = out.data() + start;
     for (std::uint8_t b : bytes) {
-        *p++ = digits[b >> 4];
-        *p++ = digits[b & 0x0F];
+        p[0] = bytesText.text[b][0];
+        p[1] = bytesText.text[b][1];
+        p += 2;
     }
 }
 

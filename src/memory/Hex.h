@@ -21,6 +21,8 @@ inline int digitValue(char c) {
 
 /** decodes text.size()/2 bytes into out; false on an odd length or a character that is not a digit */
 bool decode(std::string_view text, std::uint8_t* out);
+/** decode, adding the bytes to sum on the way (the record checksums of the flash files) */
+bool decode(std::string_view text, std::uint8_t* out, unsigned& sum);
 
 /** appends two upper-case digits per byte */
 void append(std::string& out, std::span<const std::uint8_t> bytes);

@@ -16,6 +16,10 @@ MemBlock::MemBlock(Position first, std::span<const std::uint8_t> bytes)
     : storage_(std::make_shared<std::vector<std::uint8_t>>(bytes.begin(), bytes.end())),
       length_(bytes.size()), first_(first) {}
 
+MemBlock::MemBlock(Position first, std::vector<std::uint8_t>&& bytes)
+    : storage_(std::make_shared<std::vector<std::uint8_t>>(std::move(bytes))), length_(storage_->size()),
+      first_(first) {}
+
 MemBlock MemBlock::fromHex(std::string_view text) {
     MemBlock block;
     block.setHex(text);

@@ -24,6 +24,8 @@ public:
     MemBlock() = default;
     explicit MemBlock(std::size_t length);
     MemBlock(Position first, std::span<const std::uint8_t> bytes);
+    /** takes the bytes over without copying them */
+    MemBlock(Position first, std::vector<std::uint8_t>&& bytes);
     static MemBlock fromHex(std::string_view text);
 
     MemBlock(const MemBlock& other);
