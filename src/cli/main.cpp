@@ -22,7 +22,7 @@ const char* const usage =
     "  kwp2txt IN OUT            dump a KWP file as text, one frame a line\n"
     "\n"
     "Commands on databases (a file path or a connection string):\n"
-    "  db SUBCOMMAND DB ...      create, open, save, mark: 'zep db --help' tells more\n"
+    "  db SUBCOMMAND DB ...      create, tree, list, open, import, save, ...: 'zep db --help'\n"
     "\n"
     "Options:\n"
     "  --lang CODE     language of the messages (en, fr, ...)\n"

@@ -59,19 +59,21 @@ std::string Addressing::functionName(std::int32_t address, const std::string& fa
     return fallback;
 }
 
-std::int32_t Addressing::identifier(std::uint8_t address, const char* element) const {
+std::optional<std::int32_t> Addressing::identifier(std::uint8_t address, const char* element) const {
     if (!loaded_)
         return 0;
     const pugi::xml_node n = first(doc_, functionPath(address) + "/" + element);
     if (!n)
-        return 0;
+        return std::nullopt;
     const auto v = parseInteger(textContent(n));
     if (!v || *v < std::numeric_limits<std::int32_t>::min() || *v > std::numeric_limits<std::int32_t>::max())
         return 0;
     return static_cast<std::int32_t>(*v);
 }
 
-std::int32_t Addressing::rid(std::uint8_t address) const { return identifier(address, "RId"); }
-std::int32_t Addressing::xid(std::uint8_t address) const { return identifier(address, "XId"); }
+std::int32_t Addressing::rid(std::uint8_t address) const { return identifier(address, "RId").value_or(0); }
+std::int32_t Addressing::xid(std::uint8_t address) const { return identifier(address, "XId").value_or(0); }
+std::optional<std::int32_t> Addressing::findRid(std::uint8_t address) const { return identifier(address, "RId"); }
+std::optional<std::int32_t> Addressing::findXid(std::uint8_t address) const { return identifier(address, "XId"); }
 
 } // namespace zep

@@ -3,6 +3,7 @@
 #include <pugixml.hpp>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace zep {
@@ -26,9 +27,15 @@ public:
     /** 0 when the function or the identifier is missing or not a 32-bit number */
     std::int32_t rid(std::uint8_t address) const;
     std::int32_t xid(std::uint8_t address) const;
+    /**
+     * The same, but nullopt when the loaded document has no such function or no such element (a value
+     * that is not a number still reads as 0). Without a document: 0.
+     */
+    std::optional<std::int32_t> findRid(std::uint8_t address) const;
+    std::optional<std::int32_t> findXid(std::uint8_t address) const;
 
 private:
-    std::int32_t identifier(std::uint8_t address, const char* element) const;
+    std::optional<std::int32_t> identifier(std::uint8_t address, const char* element) const;
 
     pugi::xml_document doc_;
     bool loaded_ = false;

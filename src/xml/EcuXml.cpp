@@ -34,19 +34,16 @@ pugi::xml_node line(pugi::xml_node boot, const char* name, const char* attribute
 }
 
 /**
- * The CAN identifiers (send, receive) of an address. With no addressing document both are 0. The
- * document gives 0 for an identifier it lacks, so a 0 from a loaded document counts as unknown: no CAN
- * element is written then.
+ * The CAN identifiers (send, receive) of an address. With no addressing document both are 0; when the
+ * document lacks either one, no CAN element is written.
  */
 std::optional<std::pair<std::int32_t, std::int32_t>> canIdentifiers(std::uint8_t address) {
     const Addressing& addressing = Addressing::instance();
-    if (!addressing.loaded())
-        return std::make_pair(0, 0);
-    const std::int32_t send = addressing.xid(address);
-    const std::int32_t receive = addressing.rid(address);
-    if (send == 0 || receive == 0)
+    const auto send = addressing.findXid(address);
+    const auto receive = addressing.findRid(address);
+    if (!send || !receive)
         return std::nullopt;
-    return std::make_pair(send, receive);
+    return std::make_pair(*send, *receive);
 }
 
 void kLine(pugi::xml_node boot, std::uint8_t address) {

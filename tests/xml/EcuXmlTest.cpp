@@ -69,7 +69,7 @@ TEST_F(EcuXml, CanIdentifiersComeFromTheAddressingDocument) {
 // Disabled: the addressing document gives 0 both for a missing identifier and for a written 0 (or a
 // value that is not a number), so an ECU whose identifiers are 0 gets no CAN element. Needs an addressing
 // lookup that tells a missing identifier apart.
-TEST_F(EcuXml, DISABLED_IdentifiersWrittenAsZeroStillGiveTheCanElement) {
+TEST_F(EcuXml, IdentifiersWrittenAsZeroStillGiveTheCanElement) {
     Addressing::instance().loadFromString(
         "<Functions><Function Address=\"18\"><RId>0</RId><XId>x</XId></Function></Functions>");
     ZEPEcu ecu = goldenEcu();
