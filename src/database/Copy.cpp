@@ -1,4 +1,5 @@
 #include "database/Copy.h"
+#include "database/ImageStore.h"
 
 #include "database/Connection.h"
 #include "database/EcuStore.h"
@@ -18,16 +19,9 @@ namespace zep::Copy {
 
 namespace {
 
-struct ItemTables {
-    const char* items; // Applications or Calibrations
-    const char* id;    // its counter
-    const char* owner; // the column naming its owner
-    const char* name;  // App Name or Calib Name
-    const char* rows;  // the image rows' table
-};
-
-const ItemTables applications{"Applications", "App Id", "Ecu Id", "App Name", "Application Code"};
-const ItemTables tunings{"Calibrations", "Calib Id", "App Id", "Calib Name", "Calibration Data"};
+using ImageStore::ItemTables;
+const ItemTables& applications = ImageStore::TablesOf(ImageStore::Owner::Application);
+const ItemTables& tunings = ImageStore::TablesOf(ImageStore::Owner::Tuning);
 
 /** a text column as it is, Null included, whatever engine it was read from */
 QVariant textOf(const QSqlRecord& row, const char* column) {

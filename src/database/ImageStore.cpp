@@ -13,21 +13,13 @@
 
 namespace zep::ImageStore {
 
-namespace {
-
-struct Tables {
-    const char* items; // Applications or Calibrations
-    const char* id;    // its counter
-    const char* owner; // the column naming its owner
-    const char* name;  // App Name or Calib Name
-    const char* rows;  // the image rows' table
-};
-
-const Tables& tables(Owner owner) {
-    static const Tables application{"Applications", "App Id", "Ecu Id", "App Name", "Application Code"};
-    static const Tables tuning{"Calibrations", "Calib Id", "App Id", "Calib Name", "Calibration Data"};
+const ItemTables& TablesOf(Owner owner) {
+    static const ItemTables application{"Applications", "App Id", "Ecu Id", "App Name", "Application Code"};
+    static const ItemTables tuning{"Calibrations", "Calib Id", "App Id", "Calib Name", "Calibration Data"};
     return owner == Owner::Application ? application : tuning;
 }
+
+namespace {
 
 /** the kinds of key that name an image; anything else is nullopt */
 std::optional<std::pair<Owner, qint64>> imageKey(const std::string& key) {
@@ -38,7 +30,7 @@ std::optional<std::pair<Owner, qint64>> imageKey(const std::string& key) {
 }
 
 QSqlRecord itemRow(Connection& db, Owner owner, qint64 id) {
-    const Tables& t = tables(owner);
+    const ItemTables& t = TablesOf(owner);
     QSqlQuery q = db.execute(QString("SELECT * FROM [%1] WHERE [%2] = ?").arg(t.items, t.id), {id});
     if (!q.next())
         throw ZepError(
@@ -104,7 +96,7 @@ void Marquage(Connection& db, const std::string& key) {
     const auto k = imageKey(key);
     if (!k)
         return;
-    const Tables& t = tables(k->first);
+    const ItemTables& t = TablesOf(k->first);
     db.execute(QString("UPDATE [%1] SET [IdentValide] = ? WHERE [%2] = ?").arg(t.items, t.id),
                {true, k->second});
 }
@@ -113,7 +105,7 @@ void UpdateIdent(Connection& db, const std::string& key, const EcuApplication& a
     const auto k = imageKey(key);
     if (!k)
         return;
-    const Tables& t = tables(k->first);
+    const ItemTables& t = TablesOf(k->first);
     db.execute(
         QString("UPDATE [%1] SET [IdentValide] = ?, [PIE] = ?, [Indice Diag] = ?, [Code Fournisseur] = ?,"
                 " [Hardware] = ?, [Software] = ?, [Version] = ?, [Calibration] = ?, [Réserve] = ?,"
@@ -126,7 +118,7 @@ void UpdateIdent(Connection& db, const std::string& key, const EcuApplication& a
 
 qint64 AddItemRow(Connection& db, Owner owner, qint64 ownerId, const NewItem& item,
                   const EcuApplication& app) {
-    const Tables& t = tables(owner);
+    const ItemTables& t = TablesOf(owner);
     return db.insert(
         QString(
             "INSERT INTO [%1] ([%2], [%3], [PIE], [Indice Diag], [Code Fournisseur], [Hardware], [Software],"
@@ -148,7 +140,7 @@ namespace {
  * hexadecimal text, and the server unnests them: a few large statements instead of half a million
  * literals to parse.
  */
-void storeRowsUnnested(Connection& db, const Tables& t, qint64 ownerId, const MemImage& image, std::size_t from,
+void storeRowsUnnested(Connection& db, const ItemTables& t, qint64 ownerId, const MemImage& image, std::size_t from,
                        std::size_t n) {
     QString addresses, bytes;
     addresses.reserve(static_cast<qsizetype>(n * 12 + 2));
@@ -185,7 +177,7 @@ void StoreImageRows(Connection& db, Owner owner, qint64 ownerId, const MemImage&
     // stay small); PostgreSQL gets large batches as arrays.
     const bool sqlite = db.engine() == DatabaseEngine::SQLite;
     const std::size_t batch = sqlite ? 50 : 20000;
-    const Tables& t = tables(owner);
+    const ItemTables& t = TablesOf(owner);
     const auto statement = [&t](std::size_t rows) {
         QString s = QString("INSERT INTO [%1] ([%2], [Address], [Bytes]) VALUES ").arg(t.rows, t.id);
         for (std::size_t i = 0; i < rows; ++i)
@@ -227,7 +219,7 @@ void StoreImageRows(Connection& db, Owner owner, qint64 ownerId, const MemImage&
 }
 
 void LoadImageRows(Connection& db, Owner owner, qint64 ownerId, MemImage& image, bool write) {
-    const Tables& t = tables(owner);
+    const ItemTables& t = TablesOf(owner);
     QSqlQuery q = db.execute(
         QString("SELECT [Address], [Bytes] FROM [%1] WHERE [%2] = ? ORDER BY [Address]").arg(t.rows, t.id),
         {ownerId});

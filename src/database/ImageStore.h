@@ -22,6 +22,16 @@ namespace ImageStore {
 
 enum class Owner { Application, Tuning };
 
+/** the names of the tables and columns of one kind of item */
+struct ItemTables {
+    const char* items; // Applications or Calibrations
+    const char* id;    // its counter
+    const char* owner; // the column naming its owner
+    const char* name;  // App Name or Calib Name
+    const char* rows;  // the image rows' table
+};
+const ItemTables& TablesOf(Owner owner);
+
 /** ReadFrom: the identification properties from a row of Applications or Calibrations */
 void ReadFrom(const QSqlRecord& row, EcuApplication& app);
 

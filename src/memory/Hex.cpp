@@ -5,16 +5,6 @@ namespace zep::hex {
 namespace {
 constexpr char digits[] = "0123456789ABCDEF";
 
-constexpr int digit(int c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
 // One look-up per pair of digits (indexed by the two characters as they lie in memory) and one per
 // byte written: the flash files are mostly hexadecimal text, and these loops are most of their cost.
 struct PairTable {
@@ -22,7 +12,7 @@ struct PairTable {
     constexpr PairTable() : value() {
         for (int first = 0; first < 256; ++first)
             for (int second = 0; second < 256; ++second) {
-                const int hi = digit(first), lo = digit(second);
+                const int hi = digitValue(first), lo = digitValue(second);
                 value[first | second << 8] = static_cast<std::int16_t>(hi < 0 || lo < 0 ? -1 : hi << 4 | lo);
             }
     }

@@ -9,7 +9,7 @@
 namespace zep::hex {
 
 /** value of one hexadecimal digit (either case), or -1 */
-inline int digitValue(char c) {
+constexpr int digitValue(int c) {
     if (c >= '0' && c <= '9')
         return c - '0';
     if (c >= 'A' && c <= 'F')
