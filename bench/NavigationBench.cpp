@@ -1,6 +1,7 @@
 // Times the tree build and the listing of a large ECU on a database of 256 functions, 5,000 ECUs and
 // 50,000 applications: on a local SQLite file, and on PostgreSQL when a server is named.
 
+#include "BenchTiming.h"
 #include "database/Connection.h"
 #include "database/Listing.h"
 #include "database/TreeSource.h"
@@ -43,10 +44,8 @@ const char* const usage =
     "  benchmark could not run.\n";
 
 /** wall-clock time, and this process's processor time, which a busy machine does not inflate */
-struct Time {
-    double wall = 1e9;
-    double cpu = 1e9;
-};
+using bench::Time;
+using bench::timed;
 
 struct Figures {
     std::string engine;
@@ -56,20 +55,6 @@ struct Figures {
     Time list;
     std::size_t rows = 0;
 };
-
-double cpuSeconds() {
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
-}
-
-Time timed(const std::function<void()>& work) {
-    const double cpu = cpuSeconds();
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    return {std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(),
-            cpuSeconds() - cpu};
-}
 
 /** the faster of two runs by wall-clock time */
 Time best(const Time& a, const Time& b) {

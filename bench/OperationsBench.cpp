@@ -3,6 +3,7 @@
 // server is named, from PostgreSQL. Storing the rows and copying the application into another local
 // file are timed too, as figures without a target.
 
+#include "BenchTiming.h"
 #include "database/Compare.h"
 #include "database/Connection.h"
 #include "database/Copy.h"
@@ -44,24 +45,8 @@ const char* const usage =
     "  benchmark could not run.\n";
 
 /** wall-clock time, and this process's processor time, which a busy machine does not inflate */
-struct Time {
-    double wall = 1e9;
-    double cpu = 1e9;
-};
-
-double cpuSeconds() {
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
-}
-
-Time timed(const std::function<void()>& work) {
-    const double cpu = cpuSeconds();
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    return {std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(),
-            cpuSeconds() - cpu};
-}
+using bench::Time;
+using bench::timed;
 
 /** the fastest of runs by wall-clock time */
 Time best(int runs, const std::function<void()>& work) {
