@@ -3,6 +3,7 @@
 #include "QtText.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QAbstractSpinBox>
 #include <QAction>
 #include <QCheckBox>
@@ -16,7 +17,6 @@
 #include <QTabWidget>
 #include <QTextEdit>
 #include <QToolBar>
-#include <QAbstractItemView>
 
 #include <optional>
 
@@ -41,8 +41,9 @@ public:
             return;
         if (auto* action = qobject_cast<QAction*>(&object)) {
             const QVariant index = action->property("menuIndex");
-            const QString path = index.isValid() ? name + "/item" + QString::number(index.toInt()) + "/caption"
-                                                 : name + "/caption";
+            const QString path = index.isValid()
+                                     ? name + "/item" + QString::number(index.toInt()) + "/caption"
+                                     : name + "/caption";
             if (auto text = find(path))
                 action->setText(*text);
         } else if (auto* menu = qobject_cast<QMenu*>(&object)) {
@@ -116,7 +117,8 @@ public:
     }
 
 private:
-    template <class SetCaption> void captionAndToolTip(QWidget& widget, const QString& name, SetCaption set) const {
+    template <class SetCaption>
+    void captionAndToolTip(QWidget& widget, const QString& name, SetCaption set) const {
         if (auto text = find(name + "/caption"))
             set(*text);
         if (auto text = find(name + "/toolTip"))
