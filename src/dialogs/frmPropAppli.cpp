@@ -1,0 +1,242 @@
+#include "frmPropAppli.h"
+
+#include "MapGrid.h"
+
+#include "flash/EcuApplication.h"
+#include "memory/ZepError.h"
+#include "text/Interaction.h"
+#include "views/ControlTexts.h"
+#include "views/QtText.h"
+
+#include <QDialogButtonBox>
+#include <QFocusEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace zep {
+
+namespace {
+
+constexpr int ApprovalDigits = 10;
+
+QWidget* page(const char* key) {
+    auto* p = new QWidget;
+    p->setObjectName(key);
+    auto* layout = new QVBoxLayout(p);
+    layout->setContentsMargins(0, 0, 0, 0);
+    return p;
+}
+
+} // namespace
+
+frmPropAppli::frmPropAppli(const QString& caption, QString& comment, EcuApplication& image, Interaction& ui,
+                           QWidget* parent)
+    : QDialog(parent), comment_(comment), image_(image), ui_(ui),
+      writeMap_(image.Ecu().WriteMap(image.EstCalibration())), imageMap_(image.value().map()),
+      lblApprovalNumber_(new QLabel(QStringLiteral("Approval number"), this)),
+      txtApprovalNumber_(new QLineEdit(this)), lblComment_(new QLabel(QStringLiteral("Comment"), this)),
+      txtComment_(new QPlainTextEdit(this)), tsMapping_(new QTabWidget(this)),
+      gridMapping_(new QTableWidget(this)), total_(new QLineEdit(this)) {
+    setObjectName("frmPropAppli");
+    lblApprovalNumber_->setObjectName("lblApprovalNumber");
+    txtApprovalNumber_->setObjectName("txtApprovalNumber");
+    lblComment_->setObjectName("lblComment");
+    txtComment_->setObjectName("txtComment");
+    tsMapping_->setObjectName("tsMapping");
+    gridMapping_->setObjectName("gridMapping");
+    total_->setObjectName("Total");
+
+    lblApprovalNumber_->setBuddy(txtApprovalNumber_);
+    lblComment_->setBuddy(txtComment_);
+    txtApprovalNumber_->installEventFilter(this);
+    txtApprovalNumber_->setMinimumWidth(
+        txtApprovalNumber_->fontMetrics().horizontalAdvance(QString(16, '0')));
+    txtComment_->setTabChangesFocus(true);
+    txtComment_->setFixedHeight(
+        txtComment_->fontMetrics().lineSpacing() * 3 +
+        2 * (txtComment_->frameWidth() + int(txtComment_->document()->documentMargin())));
+    total_->setReadOnly(true);
+    gridMapping_->setToolTip(
+        qtr("frmPropAppli/Controls/gridMapping/toolTip", "Description of ECU addresses ranges."));
+
+    tsMapping_->addTab(page("Mapping"), QStringLiteral("Mapping"));
+    tsMapping_->addTab(page("Missing"), QStringLiteral("Missing"));
+    tsMapping_->addTab(page("Exceed"), QStringLiteral("Exceed"));
+    tsMapping_->widget(0)->layout()->addWidget(gridMapping_);
+
+    auto* buttons = new QDialogButtonBox(this);
+    auto* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
+    ok->setObjectName("OKButton");
+    ok->setDefault(true);
+    auto* cancelButton = buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
+    cancelButton->setObjectName("CancelButton");
+    connect(ok, &QPushButton::clicked, this, &frmPropAppli::accept);
+    connect(cancelButton, &QPushButton::clicked, this, &frmPropAppli::cancel);
+
+    auto* approval = new QHBoxLayout;
+    approval->setSpacing(4);
+    approval->addWidget(lblApprovalNumber_);
+    approval->addWidget(txtApprovalNumber_);
+    approval->addStretch();
+    auto* grid = new QGridLayout(this);
+    grid->addLayout(approval, 0, 0, 1, 2);
+    grid->addWidget(lblComment_, 1, 0, Qt::AlignTop);
+    grid->addWidget(txtComment_, 1, 1);
+    grid->addWidget(tsMapping_, 2, 0, 1, 2);
+    grid->addWidget(total_, 3, 0, 1, 2);
+    grid->addWidget(buttons, 4, 0, 1, 2);
+    grid->setRowStretch(2, 1);
+    grid->setColumnStretch(1, 1);
+
+    connect(tsMapping_, &QTabWidget::currentChanged, this, &frmPropAppli::showTab);
+
+    applyControlTexts(*this, "frmPropAppli/Controls");
+    setWindowTitle(caption);
+    txtApprovalNumber_->setText(qs(image_.Homologation));
+    txtApprovalNumber_->setModified(false);
+    txtComment_->setPlainText(comment_);
+    txtComment_->document()->setModified(false);
+    showTab();
+    setMinimumSize(MinimumWidth, MinimumHeight);
+    setSizeGripEnabled(true);
+}
+
+bool frmPropAppli::run() {
+    exec();
+    if (changed_) {
+        image_.Homologation = ss(txtApprovalNumber_->text());
+        comment_ = txtComment_->toPlainText();
+    }
+    return changed_;
+}
+
+bool frmPropAppli::edit(const QString& caption, QString& comment, EcuApplication& image, Interaction& ui,
+                        QWidget* parent) {
+    frmPropAppli dialog(caption, comment, image, ui, parent);
+    return dialog.run();
+}
+
+bool frmPropAppli::edited() const {
+    return txtApprovalNumber_->isModified() || txtComment_->document()->isModified();
+}
+
+void frmPropAppli::showTab() {
+    QWidget* current = tsMapping_->currentWidget();
+    if (current == nullptr)
+        return;
+    if (gridMapping_->parentWidget() != current)
+        current->layout()->addWidget(gridMapping_);
+    const QString key = current->objectName();
+    const MemMap ranges = key == QLatin1String("Missing")  ? writeMap_.subtract(imageMap_)
+                          : key == QLatin1String("Exceed") ? imageMap_.subtract(writeMap_)
+                                                           : imageMap_;
+    gridMapping_->setUpdatesEnabled(false);
+    MapGrid::reset(*gridMapping_,
+                   {qtr("frmPropAppli/Controls/gridMapping/columnNames/Start/text", "Start"),
+                    qtr("frmPropAppli/Controls/gridMapping/columnNames/End/text", "End"),
+                    qtr("frmPropAppli/Controls/gridMapping/columnNames/Length/text", "Length"),
+                    qtr("frmPropAppli/Controls/gridMapping/columnNames/Size/text", "Size (KB)")});
+    std::uint64_t bytes = 0;
+    for (const MemRange& range : ranges) {
+        MapGrid::addRow(*gridMapping_, range);
+        bytes += range.count;
+    }
+    if (ranges.empty())
+        MapGrid::addEmptyRow(*gridMapping_);
+    total_->setText(qtr("frmPropAppli/Messages/bytesCount/text", "{0} bytes - {1} KBytes", bytes,
+                        roundedKilobytes(bytes)));
+    gridMapping_->setUpdatesEnabled(true);
+}
+
+bool frmPropAppli::checkApproval() {
+    const QString typed = txtApprovalNumber_->text();
+    const QString padded = typed.rightJustified(ApprovalDigits, '0');
+    bool valid = false;
+    try {
+        valid = qs(MemBlock::fromHex(ss(padded)).toHex()).compare(typed, Qt::CaseInsensitive) == 0;
+    } catch (const ZepError&) {
+        valid = false;
+    }
+    if (valid)
+        return true;
+    checking_ = true;
+    ui_.warn(zep::tr("frmPropAppli/Messages/approvalNumberError/text",
+                     "Approval field must be 5 bytes in hexadecimal (10 characters)."));
+    checking_ = false;
+    txtApprovalNumber_->setFocus(Qt::OtherFocusReason);
+    txtApprovalNumber_->selectAll();
+    return false;
+}
+
+void frmPropAppli::approvalLeft() {
+    // Not when OK or Cancel has already checked it, closed the dialog, or given the focus back.
+    if (checking_ || !isVisible() || txtApprovalNumber_->hasFocus())
+        return;
+    checkApproval();
+}
+
+bool frmPropAppli::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == txtApprovalNumber_) {
+        if (event->type() == QEvent::FocusIn) {
+            // after the click that gave the focus has placed the cursor
+            QTimer::singleShot(0, txtApprovalNumber_, &QLineEdit::selectAll);
+        } else if (event->type() == QEvent::FocusOut) {
+            // Only when the focus moves inside the window: a message box taking it must not check again.
+            const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+            if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+                QTimer::singleShot(0, this, &frmPropAppli::approvalLeft);
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void frmPropAppli::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        cancel();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void frmPropAppli::accept() {
+    if (txtApprovalNumber_->isModified() && !checkApproval())
+        return;
+    changed_ = edited();
+    QDialog::accept();
+}
+
+void frmPropAppli::cancel() {
+    if (!edited()) {
+        reject();
+        return;
+    }
+    const Answer answer = ui_.ask(
+        zep::tr("frmPropAppli/Messages/warnBeforeQuit/text", "Save modifications before closing window ?"),
+        Buttons::YesNoCancel, Answer::Yes);
+    if (answer == Answer::Cancel)
+        return;
+    if (answer == Answer::No) {
+        reject();
+        return;
+    }
+    if (txtApprovalNumber_->isModified() && !checkApproval())
+        return;
+    changed_ = true;
+    QDialog::accept();
+}
+
+void frmPropAppli::reject() {
+    changed_ = false;
+    QDialog::reject();
+}
+
+} // namespace zep

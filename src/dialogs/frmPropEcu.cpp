@@ -1,0 +1,386 @@
+#include "frmPropEcu.h"
+
+#include "EcuMapRows.h"
+#include "MapGrid.h"
+
+#include "database/Listing.h"
+#include "flash/ZEPEcu.h"
+#include "memory/ZepError.h"
+#include "text/TextCatalog.h"
+#include "views/ControlTexts.h"
+#include "views/QtText.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QEvent>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <optional>
+
+namespace zep {
+
+namespace {
+
+// Colours of the map grids (light green, yellow, red and blue).
+const QColor TuningColour(0xC0, 0xFF, 0xC0);
+const QColor GlobalColour(0xFF, 0xFF, 0xC0);
+const QColor GlobalOnlyColour(0xFF, 0xC0, 0xC0);
+const QColor NeverColour(0xC0, 0xC0, 0xFF);
+
+/** the value of a text the way a user reads a number; nullopt for anything else */
+std::optional<double> numberOf(const QString& text) {
+    bool ok = false;
+    const double value = text.trimmed().toDouble(&ok);
+    if (!ok || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+std::int32_t int32Of(const QString& text) {
+    const double value = numberOf(text).value_or(0);
+    const double limited = std::clamp(std::round(value), double(std::numeric_limits<std::int32_t>::min()),
+                                      double(std::numeric_limits<std::int32_t>::max()));
+    return static_cast<std::int32_t>(limited);
+}
+
+/** sets the text only when it differs, so that the rules do not run again for nothing */
+void replaceText(QLineEdit& box, const QString& text) {
+    if (box.text() != text)
+        box.setText(text);
+}
+
+/** the hexadecimal pattern text with an even number of digits: an odd last digit is dropped */
+QString wholeBytes(QString text) {
+    if (text.size() % 2 != 0)
+        text.chop(1);
+    return text;
+}
+
+MemBlock patternOf(const QString& text) {
+    try {
+        return MemBlock::fromHex(ss(wholeBytes(text)));
+    } catch (const ZepError&) {
+        return {};
+    }
+}
+
+QLineEdit* lineEdit(const char* name, QWidget* parent) {
+    auto* box = new QLineEdit(parent);
+    box->setObjectName(name);
+    return box;
+}
+
+QLabel* label(const char* name, const QString& caption, QWidget* buddy, QWidget* parent) {
+    auto* l = new QLabel(caption, parent);
+    l->setObjectName(name);
+    l->setBuddy(buddy);
+    return l;
+}
+
+QWidget* page(const char* key) {
+    auto* p = new QWidget;
+    p->setObjectName(key);
+    auto* layout = new QVBoxLayout(p);
+    layout->setContentsMargins(0, 0, 0, 0);
+    return p;
+}
+
+QString classText(Erasing erasing) {
+    switch (erasing) {
+    case Erasing::Tuning:
+        return qtr("frmPropEcu/Messages/tuning/text", "tuning");
+    case Erasing::GlobalOnly:
+        return qtr("frmPropEcu/Messages/globalOnly/text", "global only");
+    case Erasing::Never:
+        break;
+    }
+    return qtr("frmPropEcu/Messages/never/text", "never");
+}
+
+QColor classColour(Erasing erasing) {
+    switch (erasing) {
+    case Erasing::Tuning:
+        return TuningColour;
+    case Erasing::GlobalOnly:
+        return GlobalOnlyColour;
+    case Erasing::Never:
+        break;
+    }
+    return NeverColour;
+}
+
+QStringList headers(bool withErasing) {
+    QStringList texts{
+        qtr("frmPropEcu/Controls/gridMapping/columnNames/Start/text", "Start"),
+        qtr("frmPropEcu/Controls/gridMapping/columnNames/End/text", "End"),
+        qtr("frmPropEcu/Controls/gridMapping/columnNames/Length/text", "Length"),
+        qtr("frmPropEcu/Controls/gridMapping/columnNames/Size/text", "Size (KB)"),
+    };
+    if (withErasing)
+        texts << qtr("frmPropEcu/Controls/gridMapping/columnNames/Erasing/text", "Erasing")
+              << qtr("frmPropEcu/Controls/gridMapping/columnNames/Excluded/text", "Excluded");
+    return texts;
+}
+
+} // namespace
+
+frmPropEcu::frmPropEcu(ZEPEcu& ecu, QWidget* parent)
+    : QDialog(parent), ecu_(ecu), cbIdentificationType_(new QComboBox(this)),
+      txtSupplierCode_(lineEdit("txtSupplierCode", this)),
+      txtInterByteDelay_(lineEdit("txtInterByteDelay", this)),
+      txtReplyToRequestDelay_(lineEdit("txtReplyToRequestDelay", this)),
+      txtComment_(new QPlainTextEdit(this)), txtWriteGranularity_(lineEdit("txtWriteGranularity", this)),
+      txtFillPattern_(lineEdit("txtFillPattern", this)), txtMaxDownload_(lineEdit("txtMaxDownload", this)),
+      txtRepeatPattern_(lineEdit("txtRepeatPattern", this)),
+      chkUploadwCRC_(new QCheckBox(QStringLiteral("Upload with CRC"), this)),
+      tsMapping_(new QTabWidget(this)), gridMapping_(new QTableWidget(this)) {
+    setObjectName("frmPropEcu");
+    cbIdentificationType_->setObjectName("cbIdentificationType");
+    txtComment_->setObjectName("txtComment");
+    chkUploadwCRC_->setObjectName("chkUploadwCRC");
+    tsMapping_->setObjectName("tsMapping");
+    gridMapping_->setObjectName("gridMapping");
+
+    // Shown for reference only: the dialog never writes them back.
+    cbIdentificationType_->setEnabled(false);
+    txtSupplierCode_->setReadOnly(true);
+
+    const auto* hexDigits = new QRegularExpressionValidator(QRegularExpression("[0-9A-Fa-f]*"), this);
+    for (QLineEdit* pattern : {txtFillPattern_, txtRepeatPattern_}) {
+        pattern->setValidator(hexDigits);
+        pattern->setMaxLength(2 * MaxGranularity);
+        pattern->installEventFilter(this);
+    }
+    txtComment_->setTabChangesFocus(true);
+    txtComment_->setFixedHeight(
+        txtComment_->fontMetrics().lineSpacing() * 3 +
+        2 * (txtComment_->frameWidth() + int(txtComment_->document()->documentMargin())));
+
+    tsMapping_->addTab(page("Calibration"), QStringLiteral("Calibration"));
+    tsMapping_->addTab(page("Global"), QStringLiteral("Global"));
+    tsMapping_->addTab(page("Mapping"), QStringLiteral("Mapping"));
+    tsMapping_->widget(0)->layout()->addWidget(gridMapping_);
+
+    auto* buttons = new QDialogButtonBox(this);
+    auto* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
+    ok->setObjectName("OKButton");
+    ok->setDefault(true);
+    auto* cancel = buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
+    cancel->setObjectName("CancelButton");
+    connect(buttons, &QDialogButtonBox::accepted, this, &frmPropEcu::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &frmPropEcu::reject);
+
+    auto* grid = new QGridLayout(this);
+    grid->addWidget(label("lblIdentificationType", "Identification type", cbIdentificationType_, this), 0, 0);
+    grid->addWidget(cbIdentificationType_, 0, 1, 1, 3);
+    grid->addWidget(label("lblSupplierCode", "Supplier code", txtSupplierCode_, this), 1, 0);
+    grid->addWidget(txtSupplierCode_, 1, 1);
+    grid->addWidget(chkUploadwCRC_, 1, 2, 1, 2);
+    grid->addWidget(label("lblInterByteDelay", "Inter-byte delay (ms)", txtInterByteDelay_, this), 2, 0);
+    grid->addWidget(txtInterByteDelay_, 2, 1);
+    grid->addWidget(
+        label("lblReplyToRequestDelay", "Reply to request delay (ms)", txtReplyToRequestDelay_, this), 2, 2);
+    grid->addWidget(txtReplyToRequestDelay_, 2, 3);
+    grid->addWidget(label("lblWriteGranularity", "Write granularity (bytes)", txtWriteGranularity_, this), 3,
+                    0);
+    grid->addWidget(txtWriteGranularity_, 3, 1);
+    grid->addWidget(label("lblMaxDownload", "Max download (bytes)", txtMaxDownload_, this), 3, 2);
+    grid->addWidget(txtMaxDownload_, 3, 3);
+    grid->addWidget(label("lblFillPattern", "Erased state (hex)", txtFillPattern_, this), 4, 0);
+    grid->addWidget(txtFillPattern_, 4, 1, 1, 3);
+    grid->addWidget(label("lblRepeatPattern", "Repeat pattern (hex)", txtRepeatPattern_, this), 5, 0);
+    grid->addWidget(txtRepeatPattern_, 5, 1, 1, 3);
+    auto* lblComment = label("lblComment", "Comment", txtComment_, this);
+    grid->addWidget(lblComment, 6, 0, Qt::AlignTop);
+    grid->addWidget(txtComment_, 6, 1, 1, 3);
+    grid->addWidget(tsMapping_, 7, 0, 1, 4);
+    grid->addWidget(buttons, 8, 0, 1, 4);
+    grid->setRowStretch(7, 1);
+    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(3, 1);
+
+    connect(txtInterByteDelay_, &QLineEdit::textChanged, this, [this] { delayChanged(*txtInterByteDelay_); });
+    connect(txtReplyToRequestDelay_, &QLineEdit::textChanged, this,
+            [this] { delayChanged(*txtReplyToRequestDelay_); });
+    connect(txtMaxDownload_, &QLineEdit::textChanged, this, &frmPropEcu::maxDownloadChanged);
+    connect(txtWriteGranularity_, &QLineEdit::textChanged, this, &frmPropEcu::granularityChanged);
+    connect(txtFillPattern_, &QLineEdit::textChanged, this, &frmPropEcu::fillPatternChanged);
+    connect(chkUploadwCRC_, &QCheckBox::clicked, this, [this] { changed_ = true; });
+    connect(tsMapping_, &QTabWidget::currentChanged, this, &frmPropEcu::showMapTab);
+
+    setWindowTitle(qs(ecu_.Nom));
+    applyControlTexts(*this, "frmPropEcu/Controls");
+    fill();
+    showMapTab();
+    changed_ = false;
+    setSizeGripEnabled(true);
+    resize(600, 560);
+}
+
+void frmPropEcu::fillIdentificationTypes() {
+    const pugi::xpath_node_set items = TextCatalog::instance().select("Parameters/identificationTypes/item");
+    for (const pugi::xpath_node& item : items) {
+        const pugi::xml_node node = item.node();
+        const auto value = parseInteger(node.attribute("value").value()).value_or(0);
+        cbIdentificationType_->addItem(qs(textContent(node.child("text"))),
+                                       QVariant::fromValue<qint64>(value));
+    }
+    cbIdentificationType_->setCurrentIndex(-1);
+    const int unknown = cbIdentificationType_->findData(QVariant::fromValue<qint64>(-1));
+    if (unknown >= 0)
+        cbIdentificationType_->setCurrentIndex(unknown);
+    const int own = cbIdentificationType_->findData(QVariant::fromValue<qint64>(ecu_.IdentificationType));
+    if (own >= 0)
+        cbIdentificationType_->setCurrentIndex(own);
+}
+
+void frmPropEcu::fill() {
+    fillIdentificationTypes();
+    txtSupplierCode_->setText(qs(supplierText(ecu_.SupplierHex, ecu_.IdentificationType)));
+    txtInterByteDelay_->setText(QString::number(ecu_.InterByteDelay));
+    txtReplyToRequestDelay_->setText(QString::number(ecu_.ReplyToRequestDelay));
+    txtComment_->setPlainText(qs(ecu_.Commentaire));
+    txtFillPattern_->setText(qs(ecu_.FillPattern.toHex()));
+    txtWriteGranularity_->setText(QString::number(ecu_.FillPattern.length()));
+    txtMaxDownload_->setText(QString::number(ecu_.WriteGranularity));
+    txtRepeatPattern_->setText(qs(ecu_.RepeatPattern.toHex()));
+    if (ecu_.UploadRL == ZEPEcu::UploadWithCrc)
+        chkUploadwCRC_->setChecked(true);
+    else if (ecu_.UploadRL == ZEPEcu::UploadWithoutCrc)
+        chkUploadwCRC_->setChecked(false);
+}
+
+bool frmPropEcu::run() {
+    exec();
+    if (changed_)
+        writeBack();
+    return changed_;
+}
+
+bool frmPropEcu::edit(ZEPEcu& ecu, QWidget* parent) {
+    frmPropEcu dialog(ecu, parent);
+    return dialog.run();
+}
+
+void frmPropEcu::writeBack() {
+    ecu_.InterByteDelay = int32Of(txtInterByteDelay_->text());
+    ecu_.ReplyToRequestDelay = int32Of(txtReplyToRequestDelay_->text());
+    ecu_.Commentaire = ss(txtComment_->toPlainText());
+    ecu_.FillPattern = patternOf(txtFillPattern_->text());
+    ecu_.WriteGranularity = int32Of(txtMaxDownload_->text());
+    ecu_.RepeatPattern = patternOf(txtRepeatPattern_->text());
+    ecu_.UploadRL = chkUploadwCRC_->isChecked() ? ZEPEcu::UploadWithCrc : ZEPEcu::UploadWithoutCrc;
+}
+
+void frmPropEcu::accept() {
+    changed_ = true;
+    QDialog::accept();
+}
+
+void frmPropEcu::reject() {
+    changed_ = false;
+    QDialog::reject();
+}
+
+bool frmPropEcu::eventFilter(QObject* watched, QEvent* event) {
+    // A pattern is whole bytes: a half byte left behind when the box loses the focus is dropped.
+    if (event->type() == QEvent::FocusOut && (watched == txtFillPattern_ || watched == txtRepeatPattern_)) {
+        auto* box = static_cast<QLineEdit*>(watched);
+        replaceText(*box, wholeBytes(box->text()));
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void frmPropEcu::delayChanged(QLineEdit& box) {
+    const auto value = numberOf(box.text());
+    if (!value || *value < 0)
+        replaceText(box, QStringLiteral("0"));
+    else if (*value > 255)
+        replaceText(box, QStringLiteral("255"));
+}
+
+void frmPropEcu::maxDownloadChanged() {
+    if (!numberOf(txtMaxDownload_->text()))
+        replaceText(*txtMaxDownload_, QStringLiteral("48"));
+}
+
+void frmPropEcu::granularityChanged() {
+    const auto value = numberOf(txtWriteGranularity_->text());
+    if (!value) {
+        replaceText(*txtWriteGranularity_, QStringLiteral("1"));
+        return; // the rule runs again for the new text
+    }
+    if (*value < 0) {
+        replaceText(*txtWriteGranularity_, QStringLiteral("0"));
+        return;
+    }
+    if (*value > MaxGranularity) {
+        replaceText(*txtWriteGranularity_, QString::number(MaxGranularity));
+        return;
+    }
+    const QString pattern = txtFillPattern_->text();
+    const int granularity = int(std::lround(*value));
+    if (pattern.size() % 2 != 0 || granularity == pattern.size() / 2)
+        return;
+    QString resized = pattern.left(2 * granularity);
+    const QString extra = pattern.isEmpty() ? QStringLiteral("FF") : pattern.left(2);
+    while (resized.size() < 2 * granularity)
+        resized += extra;
+    replaceText(*txtFillPattern_, resized);
+}
+
+void frmPropEcu::fillPatternChanged() {
+    replaceText(*txtWriteGranularity_, QString::number(txtFillPattern_->text().size() / 2));
+}
+
+void frmPropEcu::showMapTab() {
+    QWidget* current = tsMapping_->currentWidget();
+    if (current == nullptr)
+        return;
+    if (gridMapping_->parentWidget() != current)
+        current->layout()->addWidget(gridMapping_);
+    const QString key = current->objectName();
+    if (key == QLatin1String("Calibration"))
+        showWriteMap(true);
+    else if (key == QLatin1String("Global"))
+        showWriteMap(false);
+    else
+        showErasingMap();
+}
+
+void frmPropEcu::showWriteMap(bool tuning) {
+    gridMapping_->setUpdatesEnabled(false);
+    MapGrid::reset(*gridMapping_, headers(false));
+    const QColor colour = tuning ? TuningColour : GlobalColour;
+    QPalette palette = gridMapping_->palette();
+    palette.setColor(QPalette::Base, colour);
+    gridMapping_->setPalette(palette);
+    for (const MemRange& range : ecu_.WriteMap(tuning))
+        MapGrid::addRow(*gridMapping_, range, {}, colour);
+    gridMapping_->setUpdatesEnabled(true);
+}
+
+void frmPropEcu::showErasingMap() {
+    gridMapping_->setUpdatesEnabled(false);
+    MapGrid::reset(*gridMapping_, headers(true));
+    gridMapping_->setPalette(QPalette());
+    const QString yes = qtr("common/yes/text", "yes");
+    for (const ErasingRow& row : erasingRows(ecu_))
+        MapGrid::addRow(*gridMapping_, row.range, {classText(row.erasing), row.excluded ? yes : QString()},
+                        classColour(row.erasing));
+    gridMapping_->setUpdatesEnabled(true);
+}
+
+} // namespace zep
