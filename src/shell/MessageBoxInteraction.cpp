@@ -31,26 +31,40 @@ void MessageBoxInteraction::critical(const std::string& text) {
 Answer MessageBoxInteraction::ask(const std::string& text, Buttons buttons, Answer defaultAnswer) {
     QMessageBox::StandardButtons shown;
     switch (buttons) {
-    case Buttons::OkCancel: shown = QMessageBox::Ok | QMessageBox::Cancel; break;
-    case Buttons::YesNo: shown = QMessageBox::Yes | QMessageBox::No; break;
-    case Buttons::YesNoCancel: shown = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel; break;
+    case Buttons::OkCancel:
+        shown = QMessageBox::Ok | QMessageBox::Cancel;
+        break;
+    case Buttons::YesNo:
+        shown = QMessageBox::Yes | QMessageBox::No;
+        break;
+    case Buttons::YesNoCancel:
+        shown = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+        break;
     }
     const auto toButton = [](Answer a) {
         switch (a) {
-        case Answer::Ok: return QMessageBox::Ok;
-        case Answer::Cancel: return QMessageBox::Cancel;
-        case Answer::Yes: return QMessageBox::Yes;
-        case Answer::No: return QMessageBox::No;
+        case Answer::Ok:
+            return QMessageBox::Ok;
+        case Answer::Cancel:
+            return QMessageBox::Cancel;
+        case Answer::Yes:
+            return QMessageBox::Yes;
+        case Answer::No:
+            return QMessageBox::No;
         }
         return QMessageBox::NoButton;
     };
-    const auto chosen = QMessageBox::question(parent_, applicationTitle(), QString::fromStdString(text), shown,
-                                              toButton(defaultAnswer));
+    const auto chosen = QMessageBox::question(parent_, applicationTitle(), QString::fromStdString(text),
+                                              shown, toButton(defaultAnswer));
     switch (chosen) {
-    case QMessageBox::Ok: return Answer::Ok;
-    case QMessageBox::Yes: return Answer::Yes;
-    case QMessageBox::No: return Answer::No;
-    case QMessageBox::Cancel: return Answer::Cancel;
+    case QMessageBox::Ok:
+        return Answer::Ok;
+    case QMessageBox::Yes:
+        return Answer::Yes;
+    case QMessageBox::No:
+        return Answer::No;
+    case QMessageBox::Cancel:
+        return Answer::Cancel;
     default:
         // Escape on a box without Cancel: the safe choice.
         return buttons == Buttons::YesNo ? Answer::No : Answer::Cancel;

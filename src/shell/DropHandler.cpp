@@ -1,0 +1,244 @@
+#include "DropHandler.h"
+
+#include "ItemCommands.h"
+#include "database/Compare.h"
+#include "database/Connection.h"
+#include "database/Copy.h"
+#include "database/ItemKey.h"
+#include "database/Listing.h"
+#include "dialogs/frmText.h"
+#include "frmDatabase.h"
+#include "memory/ZepError.h"
+#include "views/DatabaseTree.h"
+#include "views/ItemList.h"
+#include "views/QtText.h"
+
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QMimeData>
+#include <QUrl>
+
+namespace zep {
+
+namespace {
+
+int levelOf(const std::string& key) {
+    switch (keyKind(key)) {
+    case ItemKey::Root:
+        return 1;
+    case ItemKey::Function:
+        return 2;
+    case ItemKey::Ecu:
+        return 3;
+    case ItemKey::Application:
+        return 4;
+    case ItemKey::Tuning:
+        return 5;
+    default:
+        return 0;
+    }
+}
+
+frmDatabase* windowOf(QObject* source) {
+    auto* widget = qobject_cast<QWidget*>(source);
+    return widget ? qobject_cast<frmDatabase*>(widget->window()) : nullptr;
+}
+
+} // namespace
+
+DropHandler::DropHandler(frmDatabase& window) : window_(window) {
+    ItemList& list = window_.list();
+    list.onDragEnter = [this](QDragEnterEvent& e) { enter(e); };
+    list.onDragMove = [this](QDragMoveEvent& e) { move(e); };
+    list.onDragLeave = [this] { leave(); };
+    list.onDrop = [this](QDropEvent& e) { drop(e); };
+    // The tree takes files only.
+    DatabaseTree& tree = window_.tree();
+    tree.acceptsDrop = [](const QMimeData& data) { return !singleFile(data).isEmpty(); };
+    tree.dropped = [this](const QMimeData& data) { window_.commands().importXml(ss(singleFile(data))); };
+}
+
+QString DropHandler::singleFile(const QMimeData& data) {
+    if (!data.hasUrls())
+        return {};
+    const QList<QUrl> urls = data.urls();
+    if (urls.size() != 1 || !urls.first().isLocalFile())
+        return {};
+    return urls.first().toLocalFile();
+}
+
+void DropHandler::enter(QDragEnterEvent& event) {
+    drag_ = Drag();
+    frmDatabase* source = windowOf(event.source());
+    if (source && source->valid()) {
+        drag_.source = source;
+        drag_.key = source->list().selectedKey();
+        drag_.level = levelOf(drag_.key);
+    }
+    const int depth = window_.depth();
+    const TreeNode* selected =
+        window_.tree().selectionPath().empty() ? nullptr : window_.tree().selectionPath().back();
+    if (drag_.source && selected && depth < drag_.level) {
+        const bool other = drag_.source != &window_;
+        const char kind = keyKind(drag_.key);
+        switch (selected->kind()) {
+        case ItemKey::Root:
+            drag_.refused = !(kind == ItemKey::Function && other && !window_.isCentral());
+            break;
+        case ItemKey::Function: {
+            const auto& sourcePath = drag_.source->tree().selectionPath();
+            const bool sameFunction = !sourcePath.empty() && sourcePath.back()->key() == selected->key();
+            drag_.refused = !(kind == ItemKey::Ecu && other && sameFunction);
+            break;
+        }
+        case ItemKey::Ecu:
+            drag_.refused = kind != ItemKey::Application;
+            break;
+        case ItemKey::Application:
+            drag_.refused = kind != ItemKey::Tuning;
+            break;
+        default:
+            break;
+        }
+        if (drag_.refused)
+            drag_.source = nullptr;
+    }
+    move(event);
+}
+
+void DropHandler::move(QDragMoveEvent& event) {
+    if (!singleFile(*event.mimeData()).isEmpty()) {
+        event.setDropAction(Qt::CopyAction);
+        event.accept();
+        return;
+    }
+    if (drag_.refused || !drag_.source) {
+        event.ignore();
+        return;
+    }
+    const ListRow* over = window_.list().rowAt(event.position().toPoint());
+    const bool sameWindow = drag_.source == &window_;
+    if (over) {
+        // A drop on an item updates or compares.
+        if (sameWindow && over->key == drag_.key) {
+            event.ignore();
+            return;
+        }
+        event.setDropAction(Qt::MoveAction);
+        event.accept();
+    } else {
+        if (sameWindow) {
+            event.ignore();
+            return;
+        }
+        event.setDropAction(Qt::CopyAction);
+        event.accept();
+    }
+}
+
+void DropHandler::leave() {
+    drag_ = Drag();
+}
+
+void DropHandler::drop(QDropEvent& event) {
+    const QString file = singleFile(*event.mimeData());
+    if (!file.isEmpty()) {
+        event.setDropAction(Qt::CopyAction);
+        event.accept();
+        window_.commands().importXml(ss(file));
+        return;
+    }
+    if (drag_.refused || !drag_.source) {
+        event.ignore();
+        return;
+    }
+    const ListRow* over = window_.list().rowAt(event.position().toPoint());
+    event.acceptProposedAction();
+    dropOn(over ? over->key : std::string());
+}
+
+void DropHandler::dropOn(const std::string& targetKey) {
+    if (!drag_.source || !drag_.source->connection() || !window_.connection())
+        return;
+    Connection& source = *drag_.source->connection();
+    Connection& target = *window_.connection();
+    const std::string dragged = drag_.key;
+    const std::string draggedName = [&] {
+        const ListRow* row = drag_.source->list().selectedRow();
+        return row ? row->text : std::string();
+    }();
+    const auto& path = window_.tree().selectionPath();
+    const std::string selection = path.empty() ? std::string("r") : path.back()->key();
+    const char kind = keyKind(dragged);
+    Interaction& ui = window_.interaction();
+    struct BusyCursor {
+        bool on = true;
+        BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+        ~BusyCursor() { end(); }
+        void end() {
+            if (on)
+                QApplication::restoreOverrideCursor();
+            on = false;
+        }
+    } busy;
+    try {
+        if (kind == ItemKey::Ecu && !targetKey.empty()) {
+            const auto targetId = ItemKey::parse(targetKey);
+            const auto sourceId = ItemKey::parse(dragged);
+            busy.end();
+            const Copy::Update outcome =
+                Copy::UpdateEcuParameters(source, sourceId->id, target, targetId->id, selection, ui);
+            if (outcome == Copy::Update::Done)
+                window_.refreshList();
+            window_.list().select(targetKey);
+            drag_ = Drag();
+            return;
+        }
+        if (!targetKey.empty()) {
+            const ListRow* targetRow = nullptr;
+            const int r = window_.list().listModel().rowOf(targetKey);
+            if (r >= 0)
+                targetRow = &window_.list().listModel().row(r);
+            const auto result = Compare::CompareItems(
+                target, targetKey, targetRow ? targetRow->text : std::string(), source, dragged, draggedName);
+            busy.end();
+            if (result && Compare::ShowResult(*result, ui)) {
+                frmText viewer(&window_);
+                viewer.setWindowTitle(qs(result->title));
+                viewer.setText(qs(result->listing));
+                viewer.exec();
+            }
+            return;
+        }
+        const Copy::Copied copied = Copy::CopyInto(source, dragged, target, selection, &ui);
+        busy.end();
+        if (copied.rebuildTree) {
+            window_.buildTree();
+            return;
+        }
+        if (kind == ItemKey::Application) {
+            const auto appId = ItemKey::parse(copied.key);
+            const TreeNode* ecu = window_.tree().selectedEcu();
+            TreeSource::Insertion insertion;
+            window_.tree().treeModel().adding([&] {
+                insertion =
+                    window_.treeSource().insertApplication(appId->id, draggedName, ecu ? ecu->id() : 0);
+            });
+            window_.inserted(insertion);
+        } else if (kind == ItemKey::Tuning) {
+            const auto calibId = ItemKey::parse(copied.key);
+            const TreeNode* app = window_.tree().selectedApplication();
+            window_.inserted(TreeSource::insertTuning(calibId->id, app ? app->id() : 0));
+        } else {
+            window_.refreshList();
+            window_.list().select(copied.key);
+        }
+        drag_ = Drag();
+    } catch (const std::exception& e) {
+        busy.end();
+        drag_ = Drag();
+        ui.critical(e.what());
+    }
+}
+
+} // namespace zep

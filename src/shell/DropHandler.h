@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QPointer>
+
+#include <string>
+
+class QDragEnterEvent;
+class QDragMoveEvent;
+class QDropEvent;
+class QMimeData;
+
+namespace zep {
+
+class frmDatabase;
+
+/**
+ * Drag and drop onto a main window: list items of another window are copied, update an ECU or are
+ * compared; one file dropped on the tree or the list is imported as XML.
+ */
+class DropHandler {
+public:
+    explicit DropHandler(frmDatabase& window);
+
+    /** the drag's source window, the dragged key and its level (1 root .. 5 tuning), checked on entry */
+    struct Drag {
+        QPointer<frmDatabase> source;
+        std::string key;
+        int level = 0;
+        bool refused = true;
+    };
+    const Drag& drag() const { return drag_; }
+
+    /** the single local file the data carries, or empty */
+    static QString singleFile(const QMimeData& data);
+
+    void enter(QDragEnterEvent& event);
+    void move(QDragMoveEvent& event);
+    void leave();
+    void drop(QDropEvent& event);
+
+    /** the drop itself, once the target item (empty for the empty part of the list) is known */
+    void dropOn(const std::string& targetKey);
+
+private:
+    frmDatabase& window_;
+    Drag drag_;
+};
+
+} // namespace zep

@@ -1,0 +1,314 @@
+#include "ItemCommands.h"
+
+#include "commands/OpenCommand.h"
+#include "commands/SaveCommand.h"
+#include "commands/XmlExport.h"
+#include "commands/XmlImport.h"
+#include "database/Connection.h"
+#include "database/DataSet.h"
+#include "database/EcuStore.h"
+#include "database/ImageStore.h"
+#include "database/ItemEdit.h"
+#include "database/ItemKey.h"
+#include "database/Listing.h"
+#include "database/Sql.h"
+#include "dialogs/frmCreateTestDataSet.h"
+#include "dialogs/frmPropAppli.h"
+#include "dialogs/frmPropEcu.h"
+#include "flash/FileKind.h"
+#include "frmDatabase.h"
+#include "views/DatabaseTree.h"
+#include "views/ItemList.h"
+#include "views/QtText.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QFileInfo>
+#include <QSqlRecord>
+
+namespace zep {
+
+namespace {
+
+/** the busy pointer while a command works */
+class BusyCursor {
+public:
+    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+};
+
+} // namespace
+
+ItemCommands::ItemCommands(frmDatabase& window) : window_(window) {
+    QObject::connect(&window_.tree().treeModel(), &DatabaseTreeModel::renameRequested, &window_,
+                     [this](const QString& key, const QString& text) { rename(ss(key), ss(text), true); });
+    QObject::connect(&window_.list().listModel(), &ItemListModel::renameRequested, &window_,
+                     [this](const QString& key, const QString& text) { rename(ss(key), ss(text), false); });
+    window_.list().listModel().setEditable([this](const ListRow& row) {
+        // Functions keep their names; so does the default tuning item.
+        const int level = window_.depth();
+        return level >= 2 && !window_.isDefaultTuningItem(row.key);
+    });
+}
+
+bool ItemCommands::connected() {
+    return window_.connection() != nullptr;
+}
+
+void ItemCommands::open() {
+    if (!connected())
+        return;
+    Connection& db = *window_.connection();
+    const TreeNode* ecu = window_.tree().selectedEcu();
+    if (!ecu) {
+        const QString path =
+            window_
+                .chooseFile(frmDatabase::FileDialog::Open, {}, window_.filter("openSaveXml"), qs(lastFolder_))
+                .path;
+        if (path.isEmpty())
+            return;
+        lastFolder_ = ss(QFileInfo(path).absolutePath());
+        importXml(ss(path));
+        return;
+    }
+    const QString path =
+        window_.chooseFile(frmDatabase::FileDialog::Open, {}, window_.filter("open"), qs(lastFolder_)).path;
+    if (path.isEmpty())
+        return;
+    lastFolder_ = ss(QFileInfo(path).absolutePath());
+    const TreeNode* application = window_.tree().selectedApplication();
+    OpenResult result;
+    {
+        BusyCursor busy;
+        result = OpenFlashFile(db, ecu->id(),
+                               application ? std::optional<qint64>(application->id()) : std::nullopt,
+                               ss(path), window_.interaction());
+    }
+    if (!result.opened())
+        return;
+    if (result.application) {
+        // The application's name is what the Open stored; read it back for the tree.
+        QSqlQuery row =
+            db.execute("SELECT [App Name] FROM [Applications] WHERE [App Id] = ?", {result.application->id});
+        const std::string name = row.next() ? sql::text(row.value(0)) : std::string();
+        TreeSource::Insertion insertion;
+        window_.tree().treeModel().adding([&] {
+            insertion = window_.treeSource().insertApplication(result.application->id, name, result.ecuId);
+        });
+        if (!result.tuning) {
+            window_.inserted(insertion);
+            return;
+        }
+    }
+    if (result.tuning) {
+        const qint64 appId = result.application ? result.application->id : application->id();
+        window_.inserted(TreeSource::insertTuning(result.tuning->id, appId));
+    }
+}
+
+void ItemCommands::importXml(const std::string& path) {
+    if (!connected())
+        return;
+    XmlImportResult result;
+    {
+        BusyCursor busy;
+        result = OpenXmlFile(*window_.connection(), path, window_.interaction(), &window_.treeSource());
+    }
+    if (!result.imported())
+        return;
+    // New functions, ECUs and applications may sit anywhere in the tree: read it anew.
+    window_.buildTree();
+}
+
+void ItemCommands::save(const std::string& key, const std::string& text) {
+    saveAs(key, text, false);
+}
+
+void ItemCommands::saveDefaultTuning(const std::string& key, const std::string& text) {
+    saveAs(key, text, true);
+}
+
+void ItemCommands::saveAs(const std::string& key, const std::string& text, bool defaultTuning) {
+    if (!connected())
+        return;
+    Connection& db = *window_.connection();
+    const char kind = keyKind(key);
+    if (kind != ItemKey::Ecu && kind != ItemKey::Application && kind != ItemKey::Tuning)
+        return;
+    const bool ecu = kind == ItemKey::Ecu;
+    const std::string name = SuggestedFileName(text);
+    const QString suggested = qs(lastFolder_.empty() ? name : lastFolder_ + "/" + name);
+    const frmDatabase::FileChoice choice =
+        window_.chooseFile(frmDatabase::FileDialog::Save, {}, window_.filter(ecu ? "openSaveXml" : "save"),
+                           suggested, ecu ? "xml" : "");
+    if (choice.path.isEmpty())
+        return;
+    const std::string path = ss(choice.path);
+    lastFolder_ = ss(QFileInfo(choice.path).absolutePath());
+    // An ECU is saved as XML whatever the filter; the others by the filter chosen.
+    const SaveFormat format = ecu ? SaveFormat::Xml
+                              : choice.filterIndex >= 1 && choice.filterIndex <= 5
+                                  ? SaveFormat(choice.filterIndex)
+                                  : SaveFormat::None;
+    const TreeNode* function = window_.tree().selectedFunction();
+    const std::optional<std::string> functionText =
+        function ? std::optional<std::string>(function->text()) : std::nullopt;
+    BusyCursor busy;
+    if (format == SaveFormat::Xml)
+        SaveXml(db, key, path, window_.interaction(), {}, functionText, defaultTuning);
+    else
+        SaveImage(db, key, format, path, window_.interaction(), defaultTuning);
+}
+
+bool ItemCommands::deleteItem(const std::string& key, const std::string& text) {
+    if (!connected())
+        return false;
+    bool deleted = false;
+    // The tree node goes with the row; the model must hear of it before the node is gone.
+    const bool inTree = window_.treeSource().find(key) != nullptr;
+    try {
+        deleted = ItemEdit::DeleteItem(*window_.connection(), key, text, window_.interaction(), nullptr);
+    } catch (const std::exception& e) {
+        window_.interaction().critical(e.what());
+        return false;
+    }
+    if (!deleted)
+        return false;
+    if (inTree) {
+        window_.tree().resetPath(window_.treeSource().find(key));
+        window_.tree().treeModel().remove(key);
+    }
+    window_.list().listModel().removeRow(key);
+    window_.showItemCount();
+    return true;
+}
+
+void ItemCommands::rename(const std::string& key, const std::string& text, bool fromTree) {
+    if (!connected())
+        return;
+    ItemEdit::Rename outcome;
+    try {
+        if (fromTree) {
+            const TreeNode* node = window_.treeSource().find(key);
+            outcome = ItemEdit::renameTreeNode(*window_.connection(), node ? node->level() : 0, key, text);
+        } else {
+            outcome = ItemEdit::renameListItem(*window_.connection(), window_.depth(), key, text);
+        }
+    } catch (const std::exception& e) {
+        window_.interaction().critical(e.what());
+        return;
+    }
+    if (outcome.cancel || !outcome.stored)
+        return;
+    window_.list().listModel().setRowText(key, outcome.text);
+    if (window_.treeSource().find(key))
+        window_.tree().treeModel().setText(key, outcome.text);
+}
+
+void ItemCommands::properties(const std::string& key) {
+    if (!connected())
+        return;
+    const char kind = keyKind(key);
+    if (kind == ItemKey::Ecu) {
+        Connection& db = *window_.connection();
+        const auto id = ItemKey::parse(key);
+        try {
+            ZEPEcu ecu = EcuStore::Read(db, id->id);
+            if (!frmPropEcu::edit(ecu, &window_))
+                return;
+            db.transaction([&] { EcuStore::Update(db, id->id, ecu); });
+            window_.list().listModel().setSubItems(key, ecuSubItems(ecu));
+            window_.list().listModel().setTag(key, ecu.Commentaire);
+        } catch (const std::exception& e) {
+            window_.interaction().critical(e.what());
+        }
+    } else if (kind == ItemKey::Application || kind == ItemKey::Tuning) {
+        itemProperties(key, false);
+    }
+}
+
+void ItemCommands::applicationProperties(const std::string& key) {
+    itemProperties(key, true);
+}
+
+void ItemCommands::itemProperties(const std::string& key, bool clipToTuningArea) {
+    if (!connected())
+        return;
+    Connection& db = *window_.connection();
+    const auto id = ItemKey::parse(key);
+    if (!id)
+        return;
+    const bool tuning = id->kind == ItemKey::Tuning;
+    try {
+        const QString table = tuning ? "Calibrations" : "Applications";
+        const QString idColumn = tuning ? "Calib Id" : "App Id";
+        const QString nameColumn = tuning ? "Calib Name" : "App Name";
+        QSqlQuery row = db.execute("SELECT [" + nameColumn + "], [Commentaire] FROM [" + table + "] WHERE [" +
+                                       idColumn + "] = ?",
+                                   {id->id});
+        if (!row.next())
+            return;
+        const std::string name = sql::text(row.value(0));
+        QString comment = qs(sql::text(row.value(1)));
+        row.finish();
+        EcuApplication image = ImageStore::Download(db, key, clipToTuningArea);
+        if (!frmPropAppli::edit(qs(name), comment, image, window_.interaction(), &window_))
+            return;
+        // An empty comment is stored as one blank.
+        const QString stored = comment.isEmpty() ? QString(" ") : comment;
+        db.transaction([&] {
+            db.execute("UPDATE [" + table + "] SET [Commentaire] = ?, [Homologation] = ? WHERE [" + idColumn +
+                           "] = ?",
+                       {stored, qs(image.Homologation), id->id});
+        });
+        if (window_.list().focused() || window_.list().selectedKey() == key) {
+            window_.list().listModel().setSubItem(key, 9, image.Homologation);
+            window_.list().listModel().setTag(key, ss(comment));
+        }
+    } catch (const std::exception& e) {
+        window_.interaction().critical(e.what());
+    }
+}
+
+void ItemCommands::createTestDataSet() {
+    if (!connected())
+        return;
+    Connection& db = *window_.connection();
+    const std::string key = window_.list().selectedKey();
+    const char kind = keyKind(key);
+    if (kind != ItemKey::Application && kind != ItemKey::Tuning)
+        return;
+    const auto& path = window_.tree().selectionPath();
+    std::optional<DataSet::Target> target;
+    try {
+        target = DataSet::FindTarget(db, key, path.empty() ? std::string() : path.back()->key());
+    } catch (const std::exception& e) {
+        window_.interaction().critical(e.what());
+        return;
+    }
+    if (!target)
+        return;
+    qint64 created = 0;
+    frmCreateTestDataSet dialog(*target, window_.interaction(), &window_, [&](const DataSet::Input& input) {
+        const MemImage image =
+            DataSet::BuildImage(target->ecu.WriteMap(target->tuning), input.length, input.byte);
+        created =
+            DataSet::AddDummyDataSet(db, target->ecuId, target->appId, image, target->ecu, input.byte,
+                                     target->tuning, QDateTime::currentDateTime(), &window_.interaction());
+    });
+    dialog.exec();
+    if (!created)
+        return;
+    if (target->tuning) {
+        window_.inserted(TreeSource::insertTuning(created, target->appId));
+        return;
+    }
+    QSqlQuery row = db.execute("SELECT [App Name] FROM [Applications] WHERE [App Id] = ?", {created});
+    const std::string name = row.next() ? sql::text(row.value(0)) : std::string();
+    TreeSource::Insertion insertion;
+    window_.tree().treeModel().adding(
+        [&] { insertion = window_.treeSource().insertApplication(created, name, target->ecuId); });
+    window_.inserted(insertion);
+}
+
+} // namespace zep

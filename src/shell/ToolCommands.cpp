@@ -1,0 +1,172 @@
+#include "ToolCommands.h"
+
+#include "Session.h"
+#include "database/Compaction.h"
+#include "database/ConnectionString.h"
+#include "dialogs/frmText.h"
+#include "flash/KwpText.h"
+#include "frmDatabase.h"
+#include "text/TextCatalog.h"
+#include "views/QtText.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QFile>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QProcess>
+#include <QScreen>
+#include <QStandardPaths>
+#include <QSysInfo>
+#include <QUrl>
+
+namespace zep::ToolCommands {
+
+namespace {
+
+// Lengths on screen were once measured in twips: 15 to a pixel.
+constexpr double TwipsPerPixel = 15.0;
+
+QString shortNumber(double value) {
+    return QString::number(float(value), 'g', 9);
+}
+
+QString userName() {
+    QString name = qEnvironmentVariable("USER");
+    if (name.isEmpty())
+        name = qEnvironmentVariable("LOGNAME");
+    return name.left(100);
+}
+
+} // namespace
+
+QString operatingSystemText() {
+    QString pretty;
+    QFile release("/etc/os-release");
+    if (release.open(QIODevice::ReadOnly)) {
+        for (const QByteArray& line : release.readAll().split('\n')) {
+            if (line.startsWith("PRETTY_NAME="))
+                pretty = QString::fromUtf8(line.mid(12)).remove('"');
+        }
+    }
+    if (pretty.isEmpty())
+        pretty = QSysInfo::prettyProductName();
+    return "Linux " + QSysInfo::kernelVersion() + " - " + pretty;
+}
+
+QString informationReport(const frmDatabase& window, const QString& caption) {
+    const Session& session = Session::instance();
+    std::string userFile = userConfigurationPath(window.dataSource(), window.isCentral());
+    if (!userFile.empty() && !QFileInfo::exists(qs(userFile)))
+        userFile.clear();
+    QString caption2 = caption;
+    caption2.remove('&');
+    const QScreen* screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
+    const QSize pixels = screen ? screen->size() : QSize();
+    const QSize client = window.centralWidget() ? window.size() : QSize();
+    QStringList lines;
+    lines << caption2 << "------------------------"
+          << "ZEP Viewer version     : " + qs(programVersion())
+          << "Database file          : " + qs(window.dataSource())
+          << "Main configuration file: " + qs(session.languageFile);
+    if (!userFile.empty())
+        lines << "User configuration file: " + qs(userFile);
+    lines << "Language selected      : " + qs(TextCatalog::instance().language())
+          << "------------------------"
+          << "Computer name          : " + QSysInfo::machineHostName().left(255)
+          << "User name              : " + userName() << "Operating system       : " + operatingSystemText()
+          << "Screen (twips)         : " + shortNumber(pixels.width() * TwipsPerPixel) + "x" +
+                 shortNumber(pixels.height() * TwipsPerPixel)
+          << "Screen (pixels)        : " + shortNumber(pixels.width()) + "x" + shortNumber(pixels.height())
+          << "Client size (pixels)   : " + shortNumber(client.width()) + "x" + shortNumber(client.height());
+    return lines.join("\r\n") + "\r\n";
+}
+
+void showInformation(frmDatabase& window) {
+    frmText viewer(&window);
+    QString caption = window.findChild<QAction*>("mnuHelpInfo")
+                          ? window.findChild<QAction*>("mnuHelpInfo")->text()
+                          : QString("Information");
+    viewer.setWindowTitle(caption.remove('&'));
+    viewer.setText(window.informationReport());
+    viewer.exec();
+}
+
+void showAbout(frmDatabase& window) {
+    QMessageBox::about(&window, QString(),
+                       applicationTitle() + " - v" + qs(programVersion()) + "\r\nCopyright " +
+                           qtr("common/copyright/text", "(c) ZEPViewer developers"));
+}
+
+void startCalculator() {
+    for (const char* program : {"gnome-calculator", "kcalc", "galculator", "qalculate-gtk", "xcalc"}) {
+        const QString found = QStandardPaths::findExecutable(program);
+        if (!found.isEmpty()) {
+            QProcess::startDetached(found, {});
+            return;
+        }
+    }
+}
+
+void compactDatabase(frmDatabase& window) {
+    using Dialog = frmDatabase::FileDialog;
+    const QString source =
+        window
+            .chooseFile(Dialog::Open,
+                        qtr("frmDatabase/dialogs/openMdb/title/text", "Select database to compact"),
+                        window.filter("saveMdb"))
+            .path;
+    if (source.isEmpty())
+        return;
+    // The command asks about an existing destination itself.
+    const QString chosen =
+        window
+            .chooseFile(Dialog::SaveAsking,
+                        qtr("frmDatabase/dialogs/saveMdb/title/text", "Enter a destination filename"),
+                        window.filter("saveMdb"), {}, "zdb")
+            .path;
+    if (chosen.isEmpty())
+        return;
+    const auto destination = Compaction::PrepareDestination(ss(source), ss(chosen), window.interaction());
+    if (!destination)
+        return;
+    // The window lets go of its database, so that the open file can be compacted too.
+    const std::string kept = window.connectionName();
+    window.closeConnection();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    QApplication::processEvents();
+    const Compaction::Outcome outcome = Compaction::CompactDatabase(ss(source), *destination);
+    QApplication::restoreOverrideCursor();
+    QApplication::processEvents();
+    window.interaction().inform(outcome.message);
+    try {
+        window.setConnectionName(kept);
+    } catch (const std::exception& e) {
+        window.interaction().critical(e.what());
+    }
+}
+
+void kwpToText(frmDatabase& window) {
+    using Dialog = frmDatabase::FileDialog;
+    const QString kwp =
+        window
+            .chooseFile(Dialog::Open,
+                        qtr("frmDatabase/dialogs/openKwp/title/text", "Select KWP file to transform"),
+                        window.filter("openKwp"))
+            .path;
+    if (kwp.isEmpty())
+        return;
+    const QString text = window.chooseFile(Dialog::Save, {}, window.filter("saveTxt"), {}, "txt").path;
+    if (text.isEmpty())
+        return;
+    bool converted = false;
+    {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        converted = ConvertKwpToText(ss(kwp), ss(text), window.interaction());
+        QApplication::restoreOverrideCursor();
+    }
+    if (converted)
+        QDesktopServices::openUrl(QUrl::fromLocalFile(text));
+}
+
+} // namespace zep::ToolCommands

@@ -1,0 +1,90 @@
+// Pictures of the viewer for the eye: the main window at each level and in each view, in English and
+// French, and the dialogs. Used by scripts/screenshots.
+#include "dialogs/frmText.h"
+#include "shell/ZEPDatabaseView.h"
+#include "shell/frmDatabase.h"
+#include "text/Documents.h"
+#include "text/TextCatalog.h"
+#include "views/DatabaseTree.h"
+#include "views/ItemList.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTimer>
+
+#include <iostream>
+
+using namespace zep;
+
+namespace {
+
+QString outFolder;
+
+void shoot(QWidget& widget, const QString& name) {
+    QApplication::processEvents();
+    const QString path = outFolder + "/" + name + ".png";
+    if (!widget.grab().save(path))
+        std::cerr << "cannot write " << path.toStdString() << "\n";
+    else
+        std::cout << path.toStdString() << "\n";
+}
+
+/** the first node below parent in the tree (the demo's first function, ECU, application) */
+std::string firstChild(frmDatabase& w, const std::string& parent) {
+    const TreeNode* node = w.treeSource().find(parent);
+    if (!node)
+        return {};
+    for (std::size_t i = 0; i < node->childCount(); ++i) {
+        if (node->child(i).childCount() > 0 || parent != "r")
+            return node->child(i).key();
+    }
+    return node->childCount() ? node->child(0).key() : std::string();
+}
+
+void windowShots(frmDatabase& w, const QString& language) {
+    w.resize(1100, 640);
+    w.buttonCommand("LargeIcons");
+    w.clickNode("r");
+    shoot(w, language + "-1-root-icons");
+    w.buttonCommand("Details");
+    shoot(w, language + "-1-root-details");
+    const std::string function = firstChild(w, "r");
+    w.clickNode(function);
+    shoot(w, language + "-2-function-details");
+    const std::string ecu = firstChild(w, function);
+    w.clickNode(ecu);
+    shoot(w, language + "-3-ecu-details");
+    const std::string app = firstChild(w, ecu);
+    w.clickNode(app);
+    shoot(w, language + "-4-application-details");
+    w.buttonCommand("LargeIcons");
+    shoot(w, language + "-4-application-icons");
+    w.clickNode(ecu);
+    shoot(w, language + "-3-ecu-icons");
+    frmText info(&w);
+    info.setWindowTitle("Information");
+    info.setText(w.informationReport());
+    info.resize(640, 360);
+    info.show();
+    shoot(info, language + "-info");
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    if (argc != 3) {
+        std::cerr << "usage: zep-screenshots OUTDIR DATABASE\n";
+        return 2;
+    }
+    outFolder = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(outFolder);
+    ZEPDatabaseView view;
+    view.InitUserControl(defaultBaseLocation(), "en");
+    view.setConnectionString(argv[2]);
+    frmDatabase& w = *view.window();
+    windowShots(w, "en");
+    w.switchLanguage("fr");
+    windowShots(w, "fr");
+    return 0;
+}

@@ -1,0 +1,328 @@
+#include "database/Connection.h"
+#include "database/TestDatabase.h"
+#include "navigation/NavigationData.h"
+#include "shell/ItemCommands.h"
+#include "shell/ToolCommands.h"
+#include "shell/ZEPDatabaseView.h"
+#include "shell/frmDatabase.h"
+#include "support/RecordingInteraction.h"
+#include "text/Documents.h"
+#include "views/DatabaseTree.h"
+#include "views/ItemList.h"
+#include "views/QtText.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QToolBar>
+#include <QtTest>
+
+#include <fstream>
+#include <memory>
+
+using namespace zep;
+using namespace zep::test;
+
+namespace {
+
+/** A window on a fresh SQLite database holding the small tree of the navigation tests. */
+struct Fixture {
+    TestDatabase place{DatabaseEngine::SQLite};
+    std::unique_ptr<SmallTree> rows;
+    QPointer<frmDatabase> window;
+    RecordingInteraction ui;
+
+    explicit Fixture(bool fill = true) {
+        auto db = place.create();
+        if (fill)
+            rows = std::make_unique<SmallTree>(*db);
+    }
+    ~Fixture() { delete window; }
+
+    frmDatabase& open() {
+        window = new frmDatabase;
+        window->setInteraction(&ui);
+        window->setConnectionName(place.connectionString());
+        window->load();
+        window->show();
+        QApplication::setActiveWindow(window);
+        return *window;
+    }
+};
+
+QStringList listKeys(frmDatabase& w) {
+    QStringList keys;
+    for (const ListRow& r : w.list().listModel().rows())
+        keys << qs(r.key);
+    return keys;
+}
+
+QString panel(frmDatabase& w, const char* name) {
+    return w.findChild<QLabel*>(name)->text();
+}
+
+QString caption(frmDatabase& w, const char* name) {
+    auto* action = w.findChild<QAction*>(name);
+    if (action)
+        return action->text();
+    auto* menu = w.findChild<QMenu*>(name);
+    return menu ? menu->title() : QString();
+}
+
+} // namespace
+
+class ShellTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { loadDocuments(ZEP_SHARE_DIR, "en"); }
+    void cleanup() { TextCatalog::instance().setLanguage("en"); }
+
+    void startsOnValidDatabase() {
+        Fixture f;
+        frmDatabase& w = f.open();
+        QVERIFY(w.valid());
+        QCOMPARE(w.windowTitle(),
+                 "[" + qtr("frmDatabase/Messages/localDB/text", "") + "] " + qs(f.place.path()));
+        QCOMPARE(panel(w, "Version"), QString(" ZEP Viewer - v1.0.0  "));
+        QCOMPARE(panel(w, "Language"), QString("en"));
+        // Three function rows and the orphan ECU's address; the root listing shows them all.
+        QCOMPARE(w.tree().treeModel().rowCount(w.tree().treeModel().indexOf("r")), 4);
+        QCOMPARE(listKeys(w).size(), 4);
+        QCOMPARE(panel(w, "Info"), QString("4 items"));
+        QCOMPARE(w.depth(), 1);
+    }
+
+    void invalidDatabase_data() {
+        QTest::addColumn<int>("kind");
+        QTest::newRow("not a ZEP database") << 0;
+        QTest::newRow("not a database at all") << 1;
+        QTest::newRow("missing file") << 2;
+    }
+    void invalidDatabase() {
+        QFETCH(int, kind);
+        TempDir folder;
+        const std::string path = folder.file("other.zdb");
+        if (kind == 0) {
+            QSqlDatabase plain = QSqlDatabase::addDatabase("QSQLITE", "plain");
+            plain.setDatabaseName(qs(path));
+            QVERIFY(plain.open());
+            QSqlQuery(plain).exec("CREATE TABLE t (x)");
+            plain.close();
+        } else if (kind == 1) {
+            std::ofstream(path) << "Standard Jet DB, or something else entirely";
+        }
+        QSqlDatabase::removeDatabase("plain");
+        frmDatabase w;
+        RecordingInteraction ui;
+        w.setInteraction(&ui);
+        try {
+            w.setConnectionName(ConnectionString::forFile(path));
+        } catch (const std::exception&) {
+            QVERIFY(kind != 0);
+        }
+        QVERIFY(!w.load());
+        QCOMPARE(panel(w, "Info"), QString("Invalid ZEP database. Please check ! "));
+        QVERIFY(!w.findChild<QToolBar*>("tbMain")->isEnabled());
+        QVERIFY(!w.tree().isEnabled());
+        QVERIFY(!w.list().isEnabled());
+        QVERIFY(!w.findChild<QAction*>("mnuFileOpen")->isEnabled());
+        QVERIFY(!std::filesystem::exists(path) || kind != 2);
+    }
+
+    void listsEachLevel_data() {
+        QTest::addColumn<QString>("node");
+        QTest::addColumn<QStringList>("keys");
+        QTest::addColumn<int>("columns");
+        QTest::addColumn<int>("depth");
+        Fixture f;
+        QTest::newRow("root") << "r" << QStringList{"g7", "g16", "g122", "g200"} << 2 << 1;
+        QTest::newRow("function") << "g7" << QStringList{"h1", "h2", "h3"} << 9 << 2;
+        QTest::newRow("ECU") << "h1" << QStringList{"a1", "a2"} << 11 << 3;
+        // The application's own image is listed first as its default tuning.
+        QTest::newRow("application") << "a2" << QStringList{"a2", "c1"} << 11 << 4;
+    }
+    void listsEachLevel() {
+        QFETCH(QString, node);
+        QFETCH(QStringList, keys);
+        QFETCH(int, columns);
+        QFETCH(int, depth);
+        Fixture f;
+        frmDatabase& w = f.open();
+        if (node != "r") {
+            // Walk down as a user does, so that the nodes found while listing exist.
+            for (const std::string& step : {std::string("g7"), std::string("h1"), std::string("a2")}) {
+                w.clickNode(step);
+                if (step == ss(node))
+                    break;
+            }
+        }
+        QStringList shown = listKeys(w);
+        shown.sort();
+        keys.sort();
+        QCOMPARE(shown, keys);
+        QCOMPARE(w.list().listModel().columnCount(), columns);
+        QCOMPARE(w.depth(), depth);
+        QVERIFY(w.windowTitle().endsWith(
+            node == "r" ? qs(f.place.path()) : QString("\\") + qs(w.tree().selectionPath().back()->text())));
+    }
+
+    void enabledStates() {
+        struct Case {
+            const char* node;
+            bool listFocused;
+            const char* item;
+            const char* expected; // Open Save Delete Up Properties
+        };
+        const Case cases[] = {
+            {"r", true, "", "10000"},    {"r", true, "g7", "10100"},  {"r", false, "", "00000"},
+            {"g7", false, "", "10110"},  {"g7", true, "h1", "11111"}, {"h1", false, "", "11111"},
+            {"h1", true, "a1", "11111"},
+        };
+        Fixture f;
+        frmDatabase& w = f.open();
+        for (const Case& c : cases) {
+            w.clickNode(c.node);
+            if (c.listFocused) {
+                w.list().focusList();
+                if (*c.item)
+                    w.list().select(c.item);
+                else
+                    w.list().currentView()->clearSelection();
+            } else {
+                w.tree().setFocus();
+            }
+            w.updateEnabledState();
+            QString state;
+            for (const char* b : {"Open", "Save", "Delete", "Up", "Properties"})
+                state += w.button(b)->isEnabled() ? '1' : '0';
+            QCOMPARE(state + " at " + c.node, QString(c.expected) + " at " + c.node);
+        }
+    }
+
+    void deleteOfTheDefaultTuningIsRefused() {
+        Fixture f;
+        frmDatabase& w = f.open();
+        w.clickNode("g7");
+        w.clickNode("h1");
+        w.clickNode("a2");
+        w.list().focusList();
+        QVERIFY(w.list().select("a2"));
+        w.buttonCommand("Delete");
+        QCOMPARE(f.ui.texts(), std::vector<std::string>{"Unable to delete global item"});
+        QVERIFY(w.list().listModel().rowOf("a2") >= 0);
+    }
+
+    void upListsTheParentWithTheNodeLeftSelected() {
+        Fixture f;
+        frmDatabase& w = f.open();
+        w.clickNode("g7");
+        w.clickNode("h1");
+        w.buttonCommand("Up");
+        QCOMPARE(w.depth(), 2);
+        QCOMPARE(w.list().selectedKey(), std::string("h1"));
+    }
+
+    void headerClicksSortAndReverse() {
+        Fixture f;
+        frmDatabase& w = f.open();
+        w.clickNode("g7");
+        w.clickNode("h1");
+        w.buttonCommand("Details");
+        QCOMPARE(w.list().view(), ItemList::Details);
+        QCOMPARE(listKeys(w), (QStringList{"a2", "a1"})); // "App A" before "App B"
+        w.list().headerClicked(0);
+        QCOMPARE(listKeys(w), (QStringList{"a1", "a2"}));
+        w.list().headerClicked(1);
+        QCOMPARE(w.list().sortOrder(), Qt::AscendingOrder);
+        QCOMPARE(w.list().sortColumn(), 1);
+    }
+
+    void languageSwitchTranslatesCaptionsAndFunctions() {
+        Fixture f;
+        frmDatabase& w = f.open();
+        const QString englishQuit = caption(w, "mnuFileQuit");
+        w.switchLanguage("fr");
+        QCOMPARE(panel(w, "Language"), QString("fr"));
+        QVERIFY(caption(w, "mnuFileQuit") != englishQuit);
+        QVERIFY(w.windowTitle().startsWith("[" + qtr("frmDatabase/Messages/localDB/text", "")));
+        QCOMPARE(w.depth(), 1);
+        w.switchLanguage("en");
+        QCOMPARE(caption(w, "mnuFileQuit"), englishQuit);
+    }
+
+    void userConfigurationFileOverridesCaptions() {
+        Fixture f;
+        const std::string beside = std::filesystem::path(f.place.path()).parent_path() / "ZEPViewer.xml";
+        std::ofstream(beside) << "<?xml version=\"1.0\"?><software><frmDatabase><Controls>"
+                                 "<mnuFileQuit><caption>Leave now</caption></mnuFileQuit>"
+                                 "<tbMain><Open><toolTip>Bring a file in</toolTip></Open></tbMain>"
+                                 "</Controls></frmDatabase></software>";
+        frmDatabase& w = f.open();
+        QCOMPARE(caption(w, "mnuFileQuit"), QString("Leave now"));
+        QCOMPARE(w.button("Open")->toolTip(), QString("Bring a file in"));
+        const QString report = w.informationReport();
+        QVERIFY(report.contains("User configuration file: " + qs(beside) + "\r\n"));
+    }
+
+    void informationReportLines() {
+        Fixture f;
+        frmDatabase& w = f.open();
+        const QStringList lines = w.informationReport().split("\r\n");
+        QCOMPARE(lines.first(), QString("Information"));
+        QCOMPARE(lines[2], QString("ZEP Viewer version     : 1.0.0"));
+        QCOMPARE(lines[3], "Database file          : " + qs(f.place.path()));
+        QVERIFY(!w.informationReport().contains("User configuration file"));
+        QVERIFY(lines[9].startsWith("Operating system       : Linux "));
+        QCOMPARE(lines.last(), QString()); // the last line ends with CR LF too
+    }
+
+    void itemTagsAndCountInTheStatusBar() {
+        Fixture f;
+        frmDatabase& w = f.open();
+        w.clickNode("g16");
+        QCOMPARE(panel(w, "Info"), QString("0 item"));
+        w.clickNode("g7");
+        QCOMPARE(panel(w, "Info"), QString("3 items"));
+    }
+
+    void viewObjectShowsItsDatabase() {
+        Fixture f;
+        ZEPDatabaseView view;
+        view.InitUserControl(ZEP_SHARE_DIR, "en");
+        view.setFilename(f.place.path());
+        QVERIFY(view.window());
+        QVERIFY(view.window()->valid());
+        QCOMPARE(view.filename(), f.place.path());
+        QCOMPARE(view.baseUrl(), std::string(ZEP_SHARE_DIR));
+        delete view.window();
+    }
+
+    void centralDatabaseRefusesDeletes() {
+        if (!TestDatabase::server())
+            QSKIP("PostgreSQL case skipped: ZEP_TEST_PG is not set (./test starts a server and sets it)");
+        TestDatabase place(DatabaseEngine::PostgreSQL);
+        {
+            auto db = place.create();
+            SmallTree rows(*db);
+        }
+        frmDatabase w;
+        RecordingInteraction ui;
+        w.setInteraction(&ui);
+        w.setConnectionName(place.connectionString());
+        QVERIFY(w.load());
+        w.show();
+        QApplication::setActiveWindow(&w);
+        QVERIFY(w.windowTitle().startsWith("[" + qtr("frmDatabase/Messages/centralDB/text", "") + "] "));
+        QVERIFY(!w.windowTitle().contains(qs(ConnectionString::parse(place.connectionString()).password())) ||
+                ConnectionString::parse(place.connectionString()).password().empty());
+        w.clickNode("g7");
+        w.list().focusList();
+        w.list().select("h1");
+        w.updateEnabledState();
+        QVERIFY(!w.button("Delete")->isEnabled());
+        QVERIFY(w.button("Properties")->isEnabled());
+    }
+};
+
+QTEST_MAIN(ShellTest)
+#include "ShellTest.moc"
