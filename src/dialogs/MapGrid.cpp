@@ -62,7 +62,11 @@ void reset(QTableWidget& grid, const QStringList& headers) {
     grid.setHorizontalHeaderLabels(headers);
     for (int column = 0; column < headers.size() && column < NumberColumns; ++column)
         grid.horizontalHeaderItem(column)->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    grid.horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    // the numbers share the width; the texts after them take what they need, on one line
+    for (int column = 0; column < headers.size(); ++column)
+        grid.horizontalHeader()->setSectionResizeMode(
+            column, column < NumberColumns ? QHeaderView::Stretch : QHeaderView::ResizeToContents);
+    grid.setWordWrap(false);
     grid.verticalHeader()->setVisible(false);
     grid.verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     grid.setEditTriggers(QAbstractItemView::NoEditTriggers);

@@ -225,6 +225,7 @@ frmPropEcu::frmPropEcu(ZEPEcu& ecu, QWidget* parent)
     fill();
     showMapTab();
     changed_ = false;
+    txtInterByteDelay_->setFocus(); // the first box that can be edited
     setSizeGripEnabled(true);
     resize(600, 560);
 }
