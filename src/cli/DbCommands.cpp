@@ -3,6 +3,7 @@
 #include "Arguments.h"
 #include "CliInteraction.h"
 
+#include "commands/DemoDatabase.h"
 #include "commands/OpenCommand.h"
 #include "commands/SaveCommand.h"
 #include "commands/XmlExport.h"
@@ -36,6 +37,8 @@ const char* const dbUsage =
     "  DB is a database file path or any connection string (see the README).\n"
     "\n"
     "  create DB                       make a new, empty local database\n"
+    "  demo DB                         make a new local database filled with sample functions, ECUs,\n"
+    "                                  applications and tunings\n"
     "  tree DB                         the tree of functions, ECUs and applications, with their keys\n"
     "  list DB KEY                     the list of the node KEY (r, gADDR, hID, aID): columns and rows\n"
     "  open DB FILE --into KEY         open a flash file under the ECU hID or the application aID\n"
@@ -88,6 +91,14 @@ int create(const std::vector<std::string>& args, Interaction&) {
     if (a.positional().size() != 1)
         throw UsageError("zep db create takes DB");
     Connection::create(a.positional()[0]);
+    return 0;
+}
+
+int demo(const std::vector<std::string>& args, Interaction& ui) {
+    const Arguments a(args, {}, {});
+    if (a.positional().size() != 1)
+        throw UsageError("zep db demo takes DB");
+    makeDemoDatabase(a.positional()[0], ui);
     return 0;
 }
 
@@ -425,7 +436,7 @@ int db(const std::vector<std::string>& args, Interaction& ui) {
         {"create", create}, {"tree", tree},       {"list", list},       {"open", open},
         {"save", save},     {"compare", compare}, {"copy", copy},       {"delete", remove},
         {"rename", rename}, {"dummy", dummy},     {"compact", compact}, {"mark", mark},
-        {"import", import}};
+        {"import", import}, {"demo", demo}};
     if (args.empty())
         throw UsageError("zep db needs a subcommand");
     const auto sub = subcommands.find(args[0]);
