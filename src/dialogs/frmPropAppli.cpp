@@ -168,18 +168,18 @@ bool frmPropAppli::checkApproval() {
     }
     if (valid)
         return true;
-    checking_ = true;
+    busy_ = true;
     ui_.warn(zep::tr("frmPropAppli/Messages/approvalNumberError/text",
                      "Approval field must be 5 bytes in hexadecimal (10 characters)."));
-    checking_ = false;
+    busy_ = false;
     txtApprovalNumber_->setFocus(Qt::OtherFocusReason);
     txtApprovalNumber_->selectAll();
     return false;
 }
 
 void frmPropAppli::approvalLeft() {
-    // Not when OK or Cancel has already checked it, closed the dialog, or given the focus back.
-    if (checking_ || !isVisible() || txtApprovalNumber_->hasFocus())
+    // Not while a message or question is up, nor after the dialog closed or the focus came back.
+    if (busy_ || !isVisible() || txtApprovalNumber_->hasFocus())
         return;
     checkApproval();
 }
@@ -219,9 +219,11 @@ void frmPropAppli::cancel() {
         reject();
         return;
     }
+    busy_ = true; // a box left for the Cancel button is not checked over the question
     const Answer answer = ui_.ask(
         zep::tr("frmPropAppli/Messages/warnBeforeQuit/text", "Save modifications before closing window ?"),
         Buttons::YesNoCancel, Answer::Yes);
+    busy_ = false;
     if (answer == Answer::Cancel)
         return;
     if (answer == Answer::No) {

@@ -73,7 +73,7 @@ private:
     EcuApplication& image_;
     Interaction& ui_;
     bool changed_ = false;
-    bool checking_ = false;
+    bool busy_ = false;
     MemMap writeMap_;
     MemMap imageMap_;
 

@@ -63,7 +63,6 @@ private slots:
     void approvalCheckedWhenLeavingTheBox();
     void closing_data();
     void closing();
-    void minimumSize();
 };
 
 void AppliDialogTest::tabs_data() {
@@ -250,22 +249,6 @@ void AppliDialogTest::closing() {
     const bool approvalEdited = changed && edit == "approval";
     QCOMPARE(comment, commentEdited ? QString("before after") : QString("before"));
     QCOMPARE(app.Homologation, approvalEdited ? std::string("00000abcde") : std::string("0123456789"));
-}
-
-void AppliDialogTest::minimumSize() {
-    EcuApplication app = image(false, {});
-    RecordingInteraction ui;
-    QString comment;
-    frmPropAppli dialog("APP", comment, app, ui);
-    dialog.show();
-    dialog.resize(100, 100);
-    QCOMPARE(dialog.size(), QSize(481, 411));
-    dialog.resize(700, 600);
-    auto& grid = child<QTableWidget>(dialog, "gridMapping");
-    const QRect area = dialog.rect();
-    QVERIFY(area.contains(grid.mapTo(&dialog, grid.rect().bottomRight())));
-    QVERIFY(grid.width() > 600);
-    QVERIFY(child<QPushButton>(dialog, "OKButton").mapTo(&dialog, QPoint(0, 0)).y() > 550);
 }
 
 int runAppliDialogTest(int argc, char** argv) {

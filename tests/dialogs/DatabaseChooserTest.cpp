@@ -128,15 +128,8 @@ void DatabaseChooserTest::result() {
     QCOMPARE(child<QPushButton>(chooser, "cmdTest").isEnabled(), !expected.isEmpty());
     if (expected.isEmpty())
         return;
-    // the connection string of what was typed parses back to it
-    const ConnectionString back = ConnectionString::parse(expected.toStdString());
-    QCOMPARE(back.isCentral(), kind == "server");
-    if (kind == "server")
-        QCOMPARE(QString::fromStdString(back.password()), typed[3]);
-
     whenShown([&] { QTest::mouseClick(&child<QPushButton>(chooser, "OKButton"), Qt::LeftButton); });
     QCOMPARE(chooser.exec(), int(QDialog::Accepted));
-    QCOMPARE(QString::fromStdString(chooser.connectionString()), expected);
 }
 
 void DatabaseChooserTest::testLocalFile_data() {
