@@ -124,6 +124,11 @@ void frmCreateTestDataSet::create() {
             ui_.warn(zep::tr("frmCreateTestDataSet/Messages/error/text", "Error: {0}{crlf}{1}",
                              error.number(), error.description()));
             return;
+        } catch (const std::exception& error) {
+            // not one of ours (out of memory): still shown, not let through the event loop
+            ui_.warn(
+                zep::tr("frmCreateTestDataSet/Messages/error/text", "Error: {0}{crlf}{1}", 0, error.what()));
+            return;
         }
         ui_.inform(zep::tr("frmCreateTestDataSet/Messages/done/text", "Done!"));
     }
