@@ -163,10 +163,10 @@ const std::vector<EcuPlan>& ecuPlans() {
             {"BSI_T3_SW0311.h86", H86, 0x40000, "0311", "0011", "", true, "", {}}}},
         {80, "BSI Tolmak 4 évolution", "Prototype : aucune application livrée", "TMK", "544D4B", TolmakAnsiPart, 4, 50, 64, crc, medium, "BT401", "0B5400A001", {}},
         {112, "Airbag Sécuris 6", "Coussins frontaux et latéraux", "SCR", "534352", TolmakHex, 0, 5, 32, crc, small, "SC601", "0C6000A006", {
-            {"SC6_SW21.s", SRecord, 0x10000, "0021", "0001", "E15A0B6C10", true, "", {}},
-            {"SC6_SW22.s", SRecord, 0x10000, "0022", "0001", "E15A0B6C20", true, "", {
-                {"SC6_SW22_CAL_3portes.s", SRecord, "E15A0B6C21", true, "3 portes"},
-                {"SC6_SW22_CAL_5portes.s", SRecord, "E15A0B6C22", true, "5 portes"}}},
+            {"SC6_SW21.s", SRecord, 0x10000, "0021", "0001", "E15A0B6C10", true, "", {
+                {"SC6_SW21_CAL_3portes.s", SRecord, "E15A0B6C11", true, "3 portes"},
+                {"SC6_SW21_CAL_5portes.kwp", Kwp, "E15A0B6C12", false, "5 portes"}}},
+            {"SC6_SW22.s", SRecord, 0x10000, "0022", "0001", "E15A0B6C20", true, "", {}},
             {"SC6_SW23.kwp", Kwp, 0x10000, "0023", "0001", "E15A0B6C30", false, "", {}},
             {"SC6_SW24_essai.h86", H86, 0x10000, "0024", "0001", "", true, "Essai en cours", {}}}},
         // its application comes by XML: its first tuning data is the application's own
