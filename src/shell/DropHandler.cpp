@@ -67,18 +67,30 @@ QString DropHandler::singleFile(const QMimeData& data) {
     return urls.first().toLocalFile();
 }
 
-void DropHandler::enter(QDragEnterEvent& event) {
-    drag_ = Drag();
-    frmDatabase* source = windowOf(event.source());
-    if (source && source->valid()) {
-        drag_.source = source;
-        drag_.key = source->list().selectedKey();
-        drag_.level = levelOf(drag_.key);
+frmDatabase* DropHandler::sourceOf(const QDropEvent& event) {
+    if (frmDatabase* source = windowOf(event.source()))
+        return source;
+    // The dragged text names the source: its connection string, a tab, the key of its selected item.
+    const QStringList parts = event.mimeData()->text().split('\t');
+    if (parts.size() != 2)
+        return nullptr;
+    for (frmDatabase* w : frmDatabase::windows()) {
+        if (qs(w->connectionName()) == parts[0] && qs(w->list().selectedKey()) == parts[1])
+            return w;
     }
-    const int depth = window_.depth();
-    const TreeNode* selected =
-        window_.tree().selectionPath().empty() ? nullptr : window_.tree().selectionPath().back();
-    if (drag_.source && selected && depth < drag_.level) {
+    return nullptr;
+}
+
+bool DropHandler::begin(frmDatabase* source) {
+    drag_ = Drag();
+    if (!source || !source->valid())
+        return false;
+    drag_.source = source;
+    drag_.key = source->list().selectedKey();
+    drag_.level = levelOf(drag_.key);
+    const auto& path = window_.tree().selectionPath();
+    const TreeNode* selected = path.empty() ? nullptr : path.back();
+    if (selected && int(path.size()) < drag_.level) {
         const bool other = drag_.source != &window_;
         const char kind = keyKind(drag_.key);
         switch (selected->kind()) {
@@ -100,9 +112,14 @@ void DropHandler::enter(QDragEnterEvent& event) {
         default:
             break;
         }
-        if (drag_.refused)
-            drag_.source = nullptr;
     }
+    if (drag_.refused)
+        drag_ = Drag();
+    return !drag_.refused;
+}
+
+void DropHandler::enter(QDragEnterEvent& event) {
+    begin(sourceOf(event));
     move(event);
 }
 

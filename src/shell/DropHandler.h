@@ -33,6 +33,14 @@ public:
     /** the single local file the data carries, or empty */
     static QString singleFile(const QMimeData& data);
 
+    /**
+     * The checks on entry: a drag of the item key selected in source's list. False (and nothing kept)
+     * when this window refuses it.
+     */
+    bool begin(frmDatabase* source);
+    /** the window a drag comes from: the event's source, else the window the dragged text names */
+    static frmDatabase* sourceOf(const QDropEvent& event);
+
     void enter(QDragEnterEvent& event);
     void move(QDragMoveEvent& event);
     void leave();

@@ -338,7 +338,7 @@ void frmDatabase::sizeWindow() {
     const QRect area = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
     resize(area.width() * 2 / 3, area.height() * 2 / 3);
     move(area.left() + area.width() / 6, area.top() + area.height() / 6);
-    splitter_->setSizes({std::max(FirstPaneAtLeast, width() / 4), width()});
+    splitter_->setSizes({std::max(FirstPaneAtLeast, std::min(width() / 3, 320)), width()});
 }
 
 void frmDatabase::resizeEvent(QResizeEvent* event) {

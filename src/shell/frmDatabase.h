@@ -71,6 +71,7 @@ public:
     ItemList& list() { return *lvMain_; }
     TreeSource& treeSource() { return tree_; }
     ItemCommands& commands() { return *commands_; }
+    DropHandler& drops() { return *drops_; }
     /** where the window's messages and questions go: message boxes, unless a test put its own */
     Interaction& interaction() { return replacement_ ? *replacement_ : interaction_; }
     void setInteraction(Interaction* replacement) { replacement_ = replacement; }

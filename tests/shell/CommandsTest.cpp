@@ -1,0 +1,342 @@
+#include "database/Connection.h"
+#include "database/TestDatabase.h"
+#include "navigation/NavigationData.h"
+#include "shell/DropHandler.h"
+#include "shell/ItemCommands.h"
+#include "shell/frmDatabase.h"
+#include "support/RecordingInteraction.h"
+#include "text/Documents.h"
+#include "views/DatabaseTree.h"
+#include "views/ItemList.h"
+#include "views/QtText.h"
+
+#include <QDialog>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QtTest>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+
+using namespace zep;
+using namespace zep::test;
+
+namespace {
+
+/** A window on a database of the small tree, answering file dialogs from a queue. */
+struct Window {
+    std::unique_ptr<TestDatabase> place;
+    std::unique_ptr<SmallTree> rows;
+    QPointer<frmDatabase> w;
+    RecordingInteraction ui;
+    std::deque<frmDatabase::FileChoice> files;
+
+    explicit Window(DatabaseEngine engine = DatabaseEngine::SQLite, bool fill = true)
+        : place(std::make_unique<TestDatabase>(engine)) {
+        auto db = place->create();
+        if (fill)
+            rows = std::make_unique<SmallTree>(*db);
+        else
+            addFunction(*db, 7, "Engine control");
+        db.reset();
+        w = new frmDatabase;
+        w->setInteraction(&ui);
+        w->fileDialog = [this](frmDatabase::FileDialog, const QString&, const QString&, const QString&) {
+            if (files.empty())
+                return frmDatabase::FileChoice{};
+            auto next = files.front();
+            files.pop_front();
+            return next;
+        };
+        w->setConnectionName(place->connectionString());
+        w->load();
+        w->show();
+        QApplication::setActiveWindow(w);
+    }
+    ~Window() { delete w; }
+
+    Connection& db() { return *w->connection(); }
+    qint64 rowsOf(const QString& statement, const QVariantList& values = {}) {
+        return count(db(), statement, values);
+    }
+    /** puts the focus in the list and selects key there */
+    void selectInList(const std::string& key) {
+        QApplication::setActiveWindow(w);
+        w->list().focusList();
+        QVERIFY(w->list().select(key));
+        w->updateEnabledState();
+    }
+};
+
+/** answers the next modal dialog with act, once it shows */
+void whenModal(std::function<void(QDialog&)> act) {
+    QTimer::singleShot(0, [act] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* dialog = qobject_cast<QDialog*>(modal)) {
+            act(*dialog);
+            return;
+        }
+        whenModal(act);
+    });
+}
+
+template <class W> W& child(QDialog& dialog, const char* name) {
+    W* w = dialog.findChild<W*>(name);
+    if (!w)
+        qFatal("no control %s", name);
+    return *w;
+}
+
+std::string data(const char* name) {
+    return std::string(ZEP_TEST_DATA) + "/" + name;
+}
+
+} // namespace
+
+class CommandsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { loadDocuments(ZEP_SHARE_DIR, "en"); }
+
+    void openFlashFileIntoTheSelectedEcuAndSaveItBack() {
+        Window t;
+        // A tuning area where the file's data lie, so that the saved files hold them.
+        t.db().execute(
+            "INSERT INTO [Mappings] ([Ecu Id], [Address], [Count], [Calibration]) VALUES (3, 65536, 4096, ?)",
+            {true});
+        t.db().execute("UPDATE [Hardwares] SET [FillPattern] = ? WHERE [Ecu Id] = 3",
+                       {QByteArray("\xFF", 1)});
+        t.w->clickNode("g7");
+        t.w->clickNode("h3");
+        t.w->tree().setFocus();
+        const qint64 before = t.rowsOf("SELECT COUNT(*) FROM [Applications]");
+        t.files.push_back({qs(data("flash/valdore.s")), 1});
+        t.w->buttonCommand("Open");
+        QCOMPARE(t.rowsOf("SELECT COUNT(*) FROM [Applications]"), before + 1);
+        const std::string added = t.w->list().selectedKey();
+        // The file is a tuning: it goes under a dummy application, whose listing shows it selected.
+        QVERIFY(keyKind(added) == 'c');
+        QCOMPARE(t.w->depth(), 4);
+        QCOMPARE(t.w->tree().selectionPath().back()->text(), std::string("valdore.s"));
+
+        // Saved in each format the filter names, from the list.
+        TempDir out;
+        t.selectInList(added);
+        for (int filter : {1, 2, 3, 4}) {
+            const std::string path = out.file("saved" + std::to_string(filter));
+            t.files.push_back({qs(path), filter});
+            t.ui.answers.push_back(Answer::Yes); // binHex, for the XML one
+            t.w->buttonCommand("Save");
+            QVERIFY2(std::filesystem::file_size(path) > 0, path.c_str());
+        }
+        // The fifth filter (all files) writes nothing.
+        t.files.push_back({qs(out.file("none")), 5});
+        t.w->buttonCommand("Save");
+        QVERIFY(!std::filesystem::exists(out.file("none")));
+    }
+
+    void aBadFileOrACancelledDialogChangesNothing() {
+        Window t;
+        TempDir folder;
+        std::ofstream(folder.file("bad.s")) << "S1130000ZZ\n";
+        t.w->clickNode("g7");
+        t.w->clickNode("h1");
+        t.w->tree().setFocus();
+        const qint64 before = t.rowsOf("SELECT COUNT(*) FROM [Applications]");
+        t.w->buttonCommand("Open"); // cancelled: no file chosen
+        t.files.push_back({qs(folder.file("bad.s")), 1});
+        t.w->buttonCommand("Open");
+        QCOMPARE(t.rowsOf("SELECT COUNT(*) FROM [Applications]"), before);
+        QCOMPARE(t.ui.shown.back().kind, std::string("critical"));
+        QCOMPARE(t.ui.shown.back().text, std::string("Invalid hexadecimal digits at line 1"));
+        QCOMPARE(t.w->list().listModel().rowCount(), 2);
+    }
+
+    void openXmlWithoutAnEcuImportsIt() {
+        Window t;
+        t.w->tree().setFocus();
+        t.files.push_back({qs(data("xml/ecu.base64.xml")), 1});
+        t.ui.answers.assign(8, Answer::Yes);
+        const qint64 before = t.rowsOf("SELECT COUNT(*) FROM [Hardwares]");
+        t.w->buttonCommand("Open");
+        QCOMPARE(t.rowsOf("SELECT COUNT(*) FROM [Hardwares]"), before + 1);
+        // The tree was read anew: the imported ECU has its node.
+        QSqlQuery ecu = t.db().execute("SELECT MAX([Ecu Id]) FROM [Hardwares]");
+        QVERIFY(ecu.next());
+        QVERIFY(t.w->treeSource().find("h" + std::to_string(ecu.value(0).toLongLong())));
+    }
+
+    void deleteAndRenameInTheListAndTheTree() {
+        Window t;
+        t.w->clickNode("g7");
+        t.selectInList("h3");
+        t.ui.answers.push_back(Answer::Yes);
+        t.w->buttonCommand("Delete");
+        QCOMPARE(t.rowsOf("SELECT COUNT(*) FROM [Hardwares] WHERE [Ecu Id] = 3"), 0);
+        QCOMPARE(t.w->list().listModel().rowOf("h3"), -1);
+        QVERIFY(!t.w->treeSource().find("h3"));
+
+        t.w->clickNode("h1");
+        auto& model = t.w->list().listModel();
+        QVERIFY(model.setData(model.index(model.rowOf("a1"), 0), "  Renamed 'app' é  ", Qt::EditRole));
+        QSqlQuery name = t.db().execute("SELECT [App Name] FROM [Applications] WHERE [App Id] = 1");
+        QVERIFY(name.next());
+        QCOMPARE(name.value(0).toString(), QString("Renamed 'app' é"));
+        QCOMPARE(t.w->treeSource().find("a1")->text(), std::string("Renamed 'app' é"));
+        // A blank name is refused and changes nothing.
+        model.setData(model.index(model.rowOf("a1"), 0), "   ", Qt::EditRole);
+        QCOMPARE(t.w->treeSource().find("a1")->text(), std::string("Renamed 'app' é"));
+    }
+
+    void propertiesOfAnApplicationAreStored() {
+        Window t;
+        // An identification as the Open command stores it.
+        t.db().execute(
+            "UPDATE [Applications] SET [Homologation] = '0000000000', [Hardware] = '0000000000',"
+            " [Software] = '0000', [Version] = '0000', [Calibration] = '0000', [Réserve] = '00000000'");
+        t.w->clickNode("g7");
+        t.w->clickNode("h1");
+        t.selectInList("a1");
+        whenModal([](QDialog& d) {
+            // Typed, as a user does: only edited boxes count as changes.
+            auto& approval = child<QLineEdit>(d, "txtApprovalNumber");
+            approval.selectAll();
+            QTest::keyClicks(&approval, "00000ABCDE");
+            QTest::keyClicks(&child<QPlainTextEdit>(d, "txtComment"), "checked on the bench");
+            d.accept();
+        });
+        t.w->buttonCommand("Properties");
+        QSqlQuery row =
+            t.db().execute("SELECT [Homologation], [Commentaire] FROM [Applications] WHERE [App Id] = 1");
+        QVERIFY(row.next());
+        QCOMPARE(row.value(0).toString(), QString("00000ABCDE"));
+        QCOMPARE(row.value(1).toString(), QString("checked on the bench"));
+        const ListRow& item = t.w->list().listModel().row(t.w->list().listModel().rowOf("a1"));
+        QCOMPARE(item.subItems.at(9), std::string("00000ABCDE"));
+    }
+
+    void propertiesOfAnEcuAreStored() {
+        Window t;
+        t.w->clickNode("g7");
+        t.selectInList("h2");
+        whenModal([](QDialog& d) {
+            auto& delay = child<QLineEdit>(d, "txtInterByteDelay");
+            delay.selectAll();
+            QTest::keyClicks(&delay, "300");
+            d.accept();
+        });
+        t.w->buttonCommand("Properties");
+        QSqlQuery row = t.db().execute("SELECT [InterByteDelay] FROM [Hardwares] WHERE [Ecu Id] = 2");
+        QVERIFY(row.next());
+        QCOMPARE(row.value(0).toInt(), 255);
+        // Cancelled: nothing changes.
+        whenModal([](QDialog& d) {
+            child<QLineEdit>(d, "txtInterByteDelay").setText("3");
+            d.reject();
+        });
+        t.w->buttonCommand("Properties");
+        QSqlQuery again = t.db().execute("SELECT [InterByteDelay] FROM [Hardwares] WHERE [Ecu Id] = 2");
+        QVERIFY(again.next());
+        QCOMPARE(again.value(0).toInt(), 255);
+    }
+
+    void dataSetAddsADummyApplication() {
+        Window t;
+        t.db().execute(
+            "INSERT INTO [Mappings] ([Ecu Id], [Address], [Count], [Calibration]) VALUES (1, 4096, 256, ?)",
+            {false});
+        t.db().execute("UPDATE [Hardwares] SET [FillPattern] = ? WHERE [Ecu Id] = 1",
+                       {QByteArray("\xFF", 1)});
+        t.w->clickNode("g7");
+        t.w->clickNode("h1");
+        t.selectInList("a1");
+        whenModal([](QDialog& d) {
+            child<QLineEdit>(d, "txtLength").setText("100");
+            child<QLineEdit>(d, "txtByteValue").setText("AA");
+            QMetaObject::invokeMethod(&d, "create");
+        });
+        t.w->commands().createTestDataSet();
+        QCOMPARE(t.rowsOf("SELECT COUNT(*) FROM [Applications] WHERE [App Name] LIKE 'DUMMY%'"), 1);
+        QVERIFY(keyKind(t.w->list().selectedKey()) == 'a');
+    }
+
+    void compactionOfTheOpenDatabase() {
+        Window t;
+        TempDir out;
+        t.files.push_back({qs(t.place->path()), 1});
+        t.files.push_back({qs(out.file("compact.zdb")), 1});
+        t.w->commands();
+        QMetaObject::invokeMethod(t.w->findChild<QAction*>("mnuToolsCompactDB"), "trigger");
+        QVERIFY(std::filesystem::exists(out.file("compact.zdb")));
+        QCOMPARE(t.ui.shown.size(), std::size_t(1));
+        QVERIFY(t.ui.shown[0].text.find(out.file("compact.zdb")) != std::string::npos);
+        // The window works on its own file again.
+        QVERIFY(t.w->connection());
+        t.w->clickNode("g7");
+        QCOMPARE(t.w->list().listModel().rowCount(), 3);
+    }
+
+    void dragFromACentralWindowIntoALocalOne() {
+        if (!TestDatabase::server())
+            QSKIP("PostgreSQL case skipped: ZEP_TEST_PG is not set (./test starts a server and sets it)");
+        Window central(DatabaseEngine::PostgreSQL);
+        Window local(DatabaseEngine::SQLite, false);
+        QVERIFY(central.w->isCentral());
+
+        // An ECU of function 7 into the local function 7.
+        central.w->clickNode("g7");
+        central.selectInList("h1");
+        local.w->clickNode("g7");
+        QVERIFY(local.w->drops().begin(central.w));
+        local.w->drops().dropOn({});
+        QCOMPARE(local.rowsOf("SELECT COUNT(*) FROM [Hardwares] WHERE [Nom] = 'Injection'"), 1);
+        const std::string copied = local.w->list().selectedKey();
+        QVERIFY(keyKind(copied) == 'h');
+
+        // An application into that ECU, with its image rows.
+        central.w->clickNode("h1");
+        central.selectInList("a1");
+        local.w->clickNode(copied);
+        QVERIFY(local.w->drops().begin(central.w));
+        local.w->drops().dropOn({});
+        QCOMPARE(local.rowsOf("SELECT COUNT(*) FROM [Applications] WHERE [App Name] = 'App B'"), 1);
+        QVERIFY(local.w->treeSource().find(local.w->list().selectedKey()));
+
+        // The same application dropped on its copy compares them: no difference, nothing written.
+        local.ui.answers.push_back(Answer::Cancel);
+        QVERIFY(local.w->drops().begin(central.w));
+        local.w->drops().dropOn(local.w->list().selectedKey());
+        QCOMPARE(local.rowsOf("SELECT COUNT(*) FROM [Applications]"), 1);
+
+        // Refusals: an ECU into the root; anything into the root of the central database.
+        local.w->clickNode("r");
+        central.w->clickNode("g7");
+        central.selectInList("h2");
+        QVERIFY(!local.w->drops().begin(central.w));
+        local.w->clickNode("g7");
+        local.selectInList(copied);
+        central.w->clickNode("r");
+        central.w->buttonCommand("Up");
+        QVERIFY(!central.w->drops().begin(local.w));
+        local.w->clickNode("r");
+        local.selectInList("g7");
+        QVERIFY(!central.w->drops().begin(local.w));
+    }
+
+    void centralDatabaseRefusesToDeleteAnEcu() {
+        if (!TestDatabase::server())
+            QSKIP("PostgreSQL case skipped: ZEP_TEST_PG is not set (./test starts a server and sets it)");
+        Window central(DatabaseEngine::PostgreSQL);
+        central.w->clickNode("g7");
+        central.selectInList("h1");
+        // The button is disabled; the command itself refuses too.
+        QVERIFY(!central.w->button("Delete")->isEnabled());
+        central.w->commands().deleteItem("h1", "Injection");
+        QCOMPARE(central.rowsOf("SELECT COUNT(*) FROM [Hardwares] WHERE [Ecu Id] = 1"), 1);
+    }
+};
+
+QTEST_MAIN(CommandsTest)
+#include "CommandsTest.moc"
