@@ -1,5 +1,6 @@
 // Pictures of the viewer for the eye: the main window at each level and in each view, in English and
 // French, and the dialogs. Used by scripts/screenshots.
+#include "database/Compare.h"
 #include "dialogs/frmText.h"
 #include "shell/ZEPDatabaseView.h"
 #include "shell/frmDatabase.h"
@@ -7,6 +8,7 @@
 #include "text/TextCatalog.h"
 #include "views/DatabaseTree.h"
 #include "views/ItemList.h"
+#include "views/QtText.h"
 
 #include <QApplication>
 #include <QDir>
@@ -61,6 +63,22 @@ void windowShots(frmDatabase& w, const QString& language) {
     shoot(w, language + "-4-application-icons");
     w.clickNode(ecu);
     shoot(w, language + "-3-ecu-icons");
+    // A comparison of the ECU's first two applications, as a drop of one on the other shows it.
+    const TreeNode* ecuNode = w.treeSource().find(ecu);
+    if (ecuNode && ecuNode->childCount() >= 2) {
+        const TreeNode& first = ecuNode->child(0);
+        const TreeNode& second = ecuNode->child(1);
+        const auto result = Compare::CompareItems(*w.connection(), first.key(), first.text(), *w.connection(),
+                                                  second.key(), second.text());
+        if (result) {
+            frmText compared(&w);
+            compared.setWindowTitle(qs(result->title));
+            compared.setText(qs(result->listing));
+            compared.resize(640, 360);
+            compared.show();
+            shoot(compared, language + "-compare");
+        }
+    }
     frmText info(&w);
     info.setWindowTitle("Information");
     info.setText(w.informationReport());
