@@ -2,7 +2,12 @@
 
 #include "xml/ImportDocument.h"
 
+#include <memory>
 #include <string>
+
+namespace pugi {
+class xml_document;
+}
 
 namespace zep {
 
@@ -25,5 +30,22 @@ XmlImportResult OpenXmlFile(Connection& db, const std::string& path, Interaction
  */
 XmlImportResult ImportXmlFile(Connection& db, const std::string& path, Interaction& ui,
                               const TreeSource* tree = nullptr);
+
+/**
+ * The two halves of ImportXmlFile, so that the file can be read and parsed away from the window's
+ * thread: LoadXmlFile touches no database and may run on any thread; ImportLoadedXml shows the load's
+ * failure, or imports the document.
+ */
+struct LoadedXml {
+    std::shared_ptr<pugi::xml_document> document;
+    /** the description of the failure; empty when the document was read */
+    std::string error;
+};
+LoadedXml LoadXmlFile(const std::string& path);
+XmlImportResult ImportLoadedXml(Connection& db, const LoadedXml& loaded, Interaction& ui,
+                                const TreeSource* tree = nullptr);
+
+/** whether the Open command takes the file as XML; else it says so through ui */
+bool CheckXmlFile(const std::string& path, Interaction& ui);
 
 } // namespace zep

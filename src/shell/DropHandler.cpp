@@ -55,7 +55,9 @@ DropHandler::DropHandler(frmDatabase& window) : window_(window) {
     // The tree takes files only.
     DatabaseTree& tree = window_.tree();
     tree.acceptsDrop = [](const QMimeData& data) { return !singleFile(data).isEmpty(); };
-    tree.dropped = [this](const QMimeData& data) { window_.commands().importXml(ss(singleFile(data))); };
+    tree.dropped = [this](const QMimeData& data) {
+        window_.commands().importXml(ss(singleFile(data)), true);
+    };
 }
 
 QString DropHandler::singleFile(const QMimeData& data) {
@@ -162,7 +164,7 @@ void DropHandler::drop(QDropEvent& event) {
     if (!file.isEmpty()) {
         event.setDropAction(Qt::CopyAction);
         event.accept();
-        window_.commands().importXml(ss(file));
+        window_.commands().importXml(ss(file), true);
         return;
     }
     if (drag_.refused || !drag_.source) {

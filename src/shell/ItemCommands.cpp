@@ -24,7 +24,9 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QFileInfo>
+#include <QFutureWatcher>
 #include <QSqlRecord>
+#include <QtConcurrent/QtConcurrentRun>
 
 namespace zep {
 
@@ -106,18 +108,32 @@ void ItemCommands::open() {
     }
 }
 
-void ItemCommands::importXml(const std::string& path) {
-    if (!connected())
+void ItemCommands::importXml(const std::string& path, bool dropped) {
+    if (!connected() || importing_)
         return;
-    XmlImportResult result;
-    {
-        BusyCursor busy;
-        result = OpenXmlFile(*window_.connection(), path, window_.interaction(), &window_.treeSource());
-    }
-    if (!result.imported())
+    if (!dropped && !CheckXmlFile(path, window_.interaction()))
         return;
-    // New functions, ECUs and applications may sit anywhere in the tree: read it anew.
-    window_.buildTree();
+    importing_ = true;
+    QApplication::setOverrideCursor(Qt::BusyCursor);
+    auto* loading = new QFutureWatcher<LoadedXml>(&window_);
+    QObject::connect(loading, &QFutureWatcher<LoadedXml>::finished, &window_, [this, loading] {
+        const LoadedXml loaded = loading->result();
+        loading->deleteLater();
+        QApplication::restoreOverrideCursor();
+        importing_ = false;
+        if (!connected())
+            return;
+        XmlImportResult result;
+        {
+            BusyCursor busy;
+            result =
+                ImportLoadedXml(*window_.connection(), loaded, window_.interaction(), &window_.treeSource());
+        }
+        // New functions, ECUs and applications may sit anywhere in the tree: read it anew.
+        if (result.imported())
+            window_.buildTree();
+    });
+    loading->setFuture(QtConcurrent::run([path] { return LoadXmlFile(path); }));
 }
 
 void ItemCommands::save(const std::string& key, const std::string& text) {

@@ -30,8 +30,13 @@ public:
     void applicationProperties(const std::string& key);
     /** dummy images for the selected application or tuning */
     void createTestDataSet();
-    /** an XML interchange file into the database (opened or dropped) */
-    void importXml(const std::string& path);
+    /**
+     * An XML interchange file into the database (opened, or dropped when dropped is true): the file
+     * is read on another thread, so the window stays alive; the import runs when it is read.
+     */
+    void importXml(const std::string& path, bool dropped = false);
+    /** whether a file is being read for an import */
+    bool importing() const { return importing_; }
 
 private:
     void saveAs(const std::string& key, const std::string& text, bool defaultTuning);
@@ -42,6 +47,7 @@ private:
     frmDatabase& window_;
     /** the folder of the last file chosen, where the next dialog opens */
     std::string lastFolder_;
+    bool importing_ = false;
 };
 
 } // namespace zep

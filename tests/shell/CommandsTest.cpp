@@ -10,8 +10,11 @@
 #include "views/ItemList.h"
 #include "views/QtText.h"
 
+#include <QDesktopServices>
 #include <QDialog>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QtTest>
 
@@ -93,6 +96,15 @@ std::string data(const char* name) {
     return std::string(ZEP_TEST_DATA) + "/" + name;
 }
 
+/** stands for the desktop's text editor */
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    QStringList opened;
+public slots:
+    void open(const QUrl& url) { opened << url.toLocalFile(); }
+};
+
 } // namespace
 
 class CommandsTest : public QObject {
@@ -161,11 +173,77 @@ private slots:
         t.ui.answers.assign(8, Answer::Yes);
         const qint64 before = t.rowsOf("SELECT COUNT(*) FROM [Hardwares]");
         t.w->buttonCommand("Open");
-        QCOMPARE(t.rowsOf("SELECT COUNT(*) FROM [Hardwares]"), before + 1);
+        // The file is read on another thread; the import follows on the window's.
+        QTRY_COMPARE(t.rowsOf("SELECT COUNT(*) FROM [Hardwares]"), before + 1);
+        QTRY_VERIFY(!t.w->commands().importing());
         // The tree was read anew: the imported ECU has its node.
         QSqlQuery ecu = t.db().execute("SELECT MAX([Ecu Id]) FROM [Hardwares]");
         QVERIFY(ecu.next());
         QVERIFY(t.w->treeSource().find("h" + std::to_string(ecu.value(0).toLongLong())));
+    }
+
+    void aFileDroppedOnTheTreeIsImported_data() {
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<int>("added");
+        QTest::newRow("one interchange file") << QStringList{qs(data("xml/ecu.base64.xml"))} << 1;
+        QTest::newRow("two files") << QStringList{qs(data("xml/ecu.base64.xml")),
+                                                  qs(data("xml/ecu.binhex.xml"))}
+                                   << 0;
+        QTest::newRow("not XML") << QStringList{qs(data("flash/valdore.s"))} << 0;
+    }
+    void aFileDroppedOnTheTreeIsImported() {
+        QFETCH(QStringList, files);
+        QFETCH(int, added);
+        Window t;
+        t.ui.answers.assign(8, Answer::Yes);
+        QMimeData dropped;
+        QList<QUrl> urls;
+        for (const QString& f : files)
+            urls << QUrl::fromLocalFile(f);
+        dropped.setUrls(urls);
+        const qint64 before = t.rowsOf("SELECT COUNT(*) FROM [Hardwares]");
+        const bool accepted = t.w->tree().acceptsDrop(dropped);
+        QCOMPARE(accepted, files.size() == 1);
+        if (accepted)
+            t.w->tree().dropped(dropped);
+        QTRY_VERIFY(!t.w->commands().importing());
+        QCOMPARE(t.rowsOf("SELECT COUNT(*) FROM [Hardwares]"), before + added);
+    }
+
+    void kwpFileToTextOpensTheTextInAnEditor() {
+        Window t;
+        TempDir out;
+        UrlCatcher editor;
+        QDesktopServices::setUrlHandler("file", &editor, "open");
+        t.files.push_back({qs(data("flash/app.kwp")), 1});
+        t.files.push_back({qs(out.file("app.txt")), 1});
+        QMetaObject::invokeMethod(t.w->findChild<QAction*>("mnuToolsKwp2Txt"), "trigger");
+        QDesktopServices::unsetUrlHandler("file");
+        QCOMPARE(editor.opened, QStringList{qs(out.file("app.txt"))});
+        std::ifstream expected(data("flash/app.kwp.txt"), std::ios::binary);
+        std::ifstream written(out.file("app.txt"), std::ios::binary);
+        QCOMPARE(std::string(std::istreambuf_iterator<char>(written), {}),
+                 std::string(std::istreambuf_iterator<char>(expected), {}));
+    }
+
+    void popupEntriesFollowTheButtons() {
+        Window t;
+        t.w->clickNode("g7");
+        t.w->clickNode("h1");
+        t.selectInList("a1");
+        emit t.w->list().popupRequested(t.w->mapToGlobal(QPoint(200, 200)));
+        auto* menu = t.w->findChild<QMenu*>("mnuPopup");
+        QTRY_VERIFY(menu->isVisible());
+        QVERIFY(t.w->findChild<QAction*>("mnuPopupCreateTestDataSet")->isEnabled());
+        QVERIFY(t.w->findChild<QAction*>("mnuPopupDelete")->isEnabled());
+        QCOMPARE(menu->defaultAction(), t.w->findChild<QAction*>("mnuPopupProperties"));
+        menu->close();
+        // From the tree, no data set.
+        t.w->tree().setFocus();
+        emit t.w->tree().popupRequested(t.w->mapToGlobal(QPoint(50, 100)));
+        QTRY_VERIFY(menu->isVisible());
+        QVERIFY(!t.w->findChild<QAction*>("mnuPopupCreateTestDataSet")->isEnabled());
+        menu->close();
     }
 
     void deleteAndRenameInTheListAndTheTree() {
