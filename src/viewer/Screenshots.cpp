@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QSplitter>
 #include <QTimer>
 
 #include <iostream>
@@ -45,6 +46,7 @@ std::string firstChild(frmDatabase& w, const std::string& parent) {
 
 void windowShots(frmDatabase& w, const QString& language) {
     w.resize(1100, 640);
+    w.findChild<QSplitter*>("splitter")->setSizes({280, 820});
     w.buttonCommand("LargeIcons");
     w.clickNode("r");
     shoot(w, language + "-1-root-icons");
@@ -62,7 +64,9 @@ void windowShots(frmDatabase& w, const QString& language) {
     w.buttonCommand("LargeIcons");
     shoot(w, language + "-4-application-icons");
     w.clickNode(ecu);
-    shoot(w, language + "-3-ecu-icons");
+    w.setBackground(2);
+    shoot(w, language + "-3-ecu-icons-background");
+    w.setBackground(0);
     // A comparison of the ECU's first two applications, as a drop of one on the other shows it.
     const TreeNode* ecuNode = w.treeSource().find(ecu);
     if (ecuNode && ecuNode->childCount() >= 2) {

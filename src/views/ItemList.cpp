@@ -291,11 +291,16 @@ void ItemList::applyBackground() {
     for (QAbstractItemView* v :
          {static_cast<QAbstractItemView*>(icons_), static_cast<QAbstractItemView*>(details_)}) {
         QPalette p = v->viewport()->palette();
-        p.setBrush(QPalette::Base,
-                   background_.isNull() ? palette().brush(QPalette::Base) : QBrush(background_));
+        if (background_.isNull()) {
+            p.setBrush(QPalette::Base, palette().brush(QPalette::Base));
+        } else {
+            // The picture covers the pane instead of repeating in tiles.
+            const QSize size = v->viewport()->size().expandedTo(QSize(1, 1));
+            p.setBrush(QPalette::Base, QBrush(background_.scaled(size, Qt::KeepAspectRatioByExpanding,
+                                                                 Qt::SmoothTransformation)));
+        }
         v->viewport()->setPalette(p);
         v->viewport()->setAutoFillBackground(true);
-        v->setAlternatingRowColors(false);
     }
 }
 
@@ -416,6 +421,10 @@ bool ItemList::eventFilter(QObject* watched, QEvent* event) {
                 onDrop(*static_cast<QDropEvent*>(event));
                 return true;
             }
+            break;
+        case QEvent::Resize:
+            if (!background_.isNull())
+                applyBackground();
             break;
         case QEvent::MouseMove: {
             const auto* move = static_cast<QMouseEvent*>(event);
