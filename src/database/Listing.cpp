@@ -20,14 +20,20 @@ constexpr int AnsiSupplierAndPart = 33664;
 constexpr int AnsiPart = 33665;
 constexpr int HexText = 33666;
 
-/** the character of the two digits at the 1-based position, as UTF-8; nullopt when they are not two digits */
+/**
+ * the character of the two digits at the 1-based position, as UTF-8; nullopt when they are not two digits
+ * or code a control character, which the list could not show (an empty code is all zeros)
+ */
 std::optional<std::string> byteCharacter(const std::string& hexText, std::size_t position) {
     if (position + 1 > hexText.size())
         return std::nullopt;
     std::uint8_t byte = 0;
     if (!hex::decode(std::string_view(hexText).substr(position - 1, 2), &byte))
         return std::nullopt;
-    return QString(QChar(byte)).toStdString();
+    const QChar character(byte);
+    if (!character.isPrint())
+        return std::nullopt;
+    return QString(character).toStdString();
 }
 
 /** the characters at the positions, or nullopt when one cannot be read */

@@ -87,7 +87,8 @@ std::vector<std::string> identificationSubItems(const EcuApplication& app, bool 
 
 /**
  * Identification types whose codes are held as hexadecimal text of characters: the supplier text
- * and the part number text turn such digits into characters. Text that cannot be read so is shown
+ * and the part number text turn such digits into characters. Text that cannot be read so, or whose
+ * digits code a character that cannot be shown (a control character, as in an all-zero code), is shown
  * as it is.
  */
 std::string supplierText(const std::string& hex, int identificationType);

@@ -31,6 +31,21 @@ TEST(IdentificationCodes, ShowAsCharactersOrDigitsByIdentificationType) {
         {"", 0, "", ""},
         {"4G4243", 0, "4G4243", "4G4243"}, // not hexadecimal: shown as it is
         {"4142", 33665, "4142", "4142"},   // too short for five characters
+        // An application without identification has all-zero codes: control characters are shown as digits.
+        {"0000000000", 33664, "0000000000", "0000000000"},
+        {"0000000000", 33665, "0000000000", "0000000000"},
+        {"0000000000", 33666, "0000000000", "0000000000"},
+        {"000000", 0, "000000", "000000"},
+        {"0A4243", 33664, "0A4243", "0A4243"},
+        {"41421F4445", 33665, "41421F4445", "41421F4445"},
+        {"7F4243", 0, "7F4243", "7F4243"},
+        {"854243", 0, "854243", "854243"}, // a C1 control code in Latin-1
+        {"414200", 33664, "A4200", "414200"},
+        {"202020", 33664, " 2020", "202020"}, // blanks are printable
+        {"A04142", 0,
+         "\xC2\xA0"
+         "AB",
+         "A04142"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.hex) + " type " + std::to_string(c.type));
@@ -188,6 +203,7 @@ TEST_P(ListingTest, ApplicationsWithIdentificationReadByTheEcuType) {
     ASSERT_NE(unchecked, nullptr);
     EXPECT_EQ(unchecked->subItems[0], "no");
     EXPECT_EQ(unchecked->subItems[2], "") << "a Null Indice Diag";
+    EXPECT_EQ(unchecked->subItems[1], "0000000000") << "no identification: the digits, not NUL characters";
 
     // Both applications join the tree under their ECU, once.
     ASSERT_EQ(listing.added.size(), 2u);
