@@ -34,6 +34,12 @@ int main(int argc, char** argv) {
         if (database.empty())
             return 0;
     }
-    view.setConnectionString(database);
+    try {
+        view.setConnectionString(database);
+    } catch (const std::exception& e) {
+        // No language file anywhere: nothing to show a window with.
+        std::cerr << "zepviewer: " << e.what() << "\n";
+        return 1;
+    }
     return app.exec();
 }
