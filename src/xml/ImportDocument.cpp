@@ -80,6 +80,11 @@ QByteArray segmentBytes(const pugi::xml_node& segment) {
     return bytes;
 }
 
+/** the SupplierHex of a row without identification: no supplier code, as a new identification has */
+QString blankSupplierHex() {
+    return QString::fromStdString(supplierHexOf({}));
+}
+
 bool hasName(const pugi::xml_node& element, bool empty) {
     const pugi::xml_attribute name = element.attribute("Name");
     return name && (*name.value() == '\0') == empty;
@@ -290,9 +295,9 @@ void Importer::application(const pugi::xml_node& element, qint64 ecuId, Imported
                             "Application {0} code already exists. Not updated", name));
     } else {
         q.finish();
-        appId =
-            db_.insert("INSERT INTO [Applications] ([Ecu Id], [App Name]) VALUES (?, ?) RETURNING [App Id]",
-                       {ecuId, sql::text(name)});
+        appId = db_.insert("INSERT INTO [Applications] ([Ecu Id], [App Name], [SupplierHex]) VALUES (?, ?, ?)"
+                           " RETURNING [App Id]",
+                           {ecuId, sql::text(name), blankSupplierHex()});
         imported.applications.push_back({ItemKey::Application, appId});
         nodes_.push_back({key(ItemKey::Application, appId), key(ItemKey::Ecu, ecuId), name, {}});
         storeSegments(element, applications, appId);
@@ -325,9 +330,9 @@ void Importer::application(const pugi::xml_node& element, qint64 ecuId, Imported
             continue;
         }
         t.finish();
-        const qint64 calibId = db_.insert(
-            "INSERT INTO [Calibrations] ([App Id], [Calib Name]) VALUES (?, ?) RETURNING [Calib Id]",
-            {appId, sql::text(tuningName)});
+        const qint64 calibId = db_.insert("INSERT INTO [Calibrations] ([App Id], [Calib Name], [SupplierHex])"
+                                          " VALUES (?, ?, ?) RETURNING [Calib Id]",
+                                          {appId, sql::text(tuningName), blankSupplierHex()});
         imported.tunings.push_back({ItemKey::Tuning, calibId});
         storeSegments(data, tunings, calibId);
         stamp(data, tunings, calibId);
@@ -358,8 +363,13 @@ void Importer::stamp(const pugi::xml_node& tuningData, const ItemTables& t, qint
     QVariant diagnostic(QMetaType(QMetaType::Int));
     if (identification.attribute("Diagnostic"))
         diagnostic = static_cast<int>(int32(identification, "Diagnostic", "Identification/@Diagnostic"));
-    QString columns = "[Indice Diag] = ?, [Code Fournisseur] = ?, [Software] = ?, [Version] = ?";
-    QVariantList values{diagnostic, attribute(identification, "Supplier"),
+    // SupplierHex goes with Code Fournisseur, as the Open command writes them: the list shows the supplier
+    // code from it.
+    const QVariant supplier = attribute(identification, "Supplier");
+    QString columns =
+        "[Indice Diag] = ?, [Code Fournisseur] = ?, [SupplierHex] = ?, [Software] = ?, [Version] = ?";
+    QVariantList values{diagnostic, supplier,
+                        QString::fromStdString(supplierHexOf(supplier.toString().toStdString())),
                         attribute(identification, "Application"), attribute(identification, "Version")};
     const struct {
         pugi::xml_node element;

@@ -2,6 +2,7 @@
 
 #include "commands/XmlExport.h"
 #include "commands/XmlImport.h"
+#include "database/Listing.h"
 #include "database/TreeSource.h"
 
 #include <gtest/gtest.h>
@@ -222,6 +223,53 @@ TEST_P(Import, Base64SplitOverLinesAndUnnamedDefaultDataReadAsUsual) {
                                         "202122232425262728292A2B2C2D2E2F"}));
     EXPECT_EQ(rowTexts(*db, "SELECT [Calib Name] FROM [Calibrations] ORDER BY [Calib Id]"),
               (std::vector<std::string>{"T1", "T2"}));
+}
+
+TEST_P(Import, SupplierCodesOfTheIdentificationsShowInTheList) {
+    const struct {
+        std::string identification;
+        const char* supplierHex;
+        const char* shown;
+    } cases[] = {
+        {"<Identification Supplier=\"ZEP\"/>", "5A4550", "ZEP"},
+        {"<Identification Supplier=\"AB\"/>", "414220", "AB "},
+        {"<Identification Supplier=\"\"/>", "202020", "   "},
+        {"<Identification Version=\"0001\"/>", "202020", "   "},
+        {"<Identification Supplier=\"Zé1\"/>", "5AE931", "Zé1"},
+        {"<Identification Supplier=\"Z€1\"/>", "5A3F31", "Z?1"},
+        {"<Identification Supplier=\"ABCD\"/>", "414243", "ABC"},
+        {"", "202020", "   "},
+    };
+    // One application a case, whose default tuning data and tuning carry the case's identification.
+    std::string applications;
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const std::string data =
+            "<ProgrammingStamp>" + cases[i].identification + "</ProgrammingStamp></tuningdata>";
+        applications += "<application Name=\"A" + std::to_string(i) + "\"><tuningdata Name=\"\">" + data +
+                        "<tuningdata Name=\"T\">" + data + "</application>";
+    }
+    const XmlImportResult result = import(replaced(golden(), "</Boot>", applications + "</Boot>"));
+    ASSERT_EQ(result.ecus.size(), 1u);
+    ASSERT_EQ(result.ecus[0].applications.size(), std::size(cases) + 1);
+    TreeSource tree;
+    ASSERT_TRUE(tree.build(*db));
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(cases[i].identification);
+        const qint64 appId = result.ecus[0].applications[i + 1].id;
+        EXPECT_EQ(
+            rowTexts(*db, QString("SELECT [SupplierHex] FROM [Applications] WHERE [App Id] = %1"
+                                  " UNION ALL SELECT [SupplierHex] FROM [Calibrations] WHERE [App Id] = %1")
+                              .arg(appId)),
+            (std::vector<std::string>{cases[i].supplierHex, cases[i].supplierHex}));
+        // The default tuning shows the application's row, the tuning its own.
+        const Listing listing = Listing::of(*db, tree, "a" + std::to_string(appId));
+        ASSERT_EQ(listing.rows.size(), 2u);
+        for (const ListRow& row : listing.rows)
+            EXPECT_EQ(row.subItems[3], cases[i].shown) << row.text;
+    }
+    EXPECT_EQ(rowTexts(*db, "SELECT [SupplierHex] FROM [Calibrations] WHERE [App Id] = " +
+                                QString::number(result.ecus[0].applications[0].id) + " ORDER BY [Calib Id]"),
+              (std::vector<std::string>{"5A4550", "414243", "414243"}));
 }
 
 TEST_P(Import, MalformedAndForeignDocumentsAreRefusedAndWriteNothing) {
