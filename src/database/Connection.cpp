@@ -92,11 +92,19 @@ Connection::~Connection() {
 
 std::unique_ptr<Connection> Connection::open(const std::string& text, Interaction* interaction) {
     std::unique_ptr<Connection> connection(new Connection(ConnectionString::parse(text)));
-    connection->connect(false);
+    connection->connect(FileAccess::ReadWrite);
     if (!connection->isCentral() && connection->isZepDatabase()) {
         connection->enableWal();
         connection->UpgradeSchema(interaction);
     }
+    return connection;
+}
+
+std::unique_ptr<Connection> Connection::probe(const std::string& text) {
+    std::unique_ptr<Connection> connection(new Connection(ConnectionString::parse(text)));
+    connection->connect(FileAccess::ReadOnly);
+    if (connection->engine() == DatabaseEngine::PostgreSQL)
+        connection->execute(QStringLiteral("SET SESSION CHARACTERISTICS AS TRANSACTION READ ONLY"));
     return connection;
 }
 
@@ -105,11 +113,11 @@ std::unique_ptr<Connection> Connection::create(const std::string& text, SchemaVe
     std::unique_ptr<Connection> connection(new Connection(ConnectionString::parse(text)));
     const ConnectionString& target = connection->connectionString_;
     if (target.engine() == DatabaseEngine::Unsupported)
-        connection->connect(false); // raises the reason
+        connection->connect(FileAccess::ReadWrite); // raises the reason
     const QString script = QString::fromStdString(readSchema(schemaFolder, target.engine(), version));
 
     if (target.engine() == DatabaseEngine::PostgreSQL) {
-        connection->connect(false);
+        connection->connect(FileAccess::ReadWrite);
         if (!connection->columns("Hardwares").empty())
             throw DatabaseError(postgresErrorNumber("42P07"),
                                 message("databaseNotEmpty", "The database {0} already holds a ZEP database",
@@ -127,7 +135,7 @@ std::unique_ptr<Connection> Connection::create(const std::string& text, SchemaVe
     if (!path.empty() && (std::filesystem::exists(path, ec) || std::filesystem::is_symlink(path, ec)))
         throw ZepError(errors::File, message("fileExists", "The file {0} already exists", {path}));
     try {
-        connection->connect(true);
+        connection->connect(FileAccess::Create);
         connection->transaction([&] {
             for (const QString& statement : splitSqlScript(script))
                 connection->execute(statement);
@@ -141,10 +149,10 @@ std::unique_ptr<Connection> Connection::create(const std::string& text, SchemaVe
     return connection;
 }
 
-void Connection::connect(bool createFile) {
+void Connection::connect(FileAccess access) {
     switch (engine()) {
     case DatabaseEngine::SQLite:
-        connectSqlite(createFile);
+        connectSqlite(access);
         return;
     case DatabaseEngine::PostgreSQL:
         connectPostgres();
@@ -164,20 +172,33 @@ void Connection::connect(bool createFile) {
                            {connectionString_.provider()}));
 }
 
-void Connection::connectSqlite(bool createFile) {
+void Connection::connectSqlite(FileAccess access) {
     const std::string& path = connectionString_.path();
     if (path.empty())
         throw ZepError(errors::InvalidArgument,
                        message("noDataSource", "The connection string names no database file: {0}",
                                {connectionString_.displayText()}));
-    if (!createFile)
+    if (access != FileAccess::Create)
         checkSqliteFile(path);
-    // The URI's mode says whether SQLite may make the file; rw never does.
-    const QString uri = QUrl::fromLocalFile(QFileInfo(QString::fromStdString(path)).absoluteFilePath())
-                            .toString(QUrl::FullyEncoded) +
-                        (createFile ? QStringLiteral("?mode=rwc") : QStringLiteral("?mode=rw"));
+    // The URI's mode says whether SQLite may make the file or write to it; rw never makes it.
+    const char* mode = access == FileAccess::Create     ? "?mode=rwc"
+                       : access == FileAccess::ReadOnly ? "?mode=ro"
+                                                        : "?mode=rw";
+    QString uri = QUrl::fromLocalFile(QFileInfo(QString::fromStdString(path)).absoluteFilePath())
+                      .toString(QUrl::FullyEncoded) +
+                  QLatin1String(mode);
+    // Even a read-only connection makes the -wal and -shm files of a WAL database and leaves them. With
+    // no log or journal beside it, the file holds the whole database: reading it as immutable makes
+    // nothing (a writer that starts meanwhile is not seen, which a look at the database can bear).
+    std::error_code ec;
+    if (access == FileAccess::ReadOnly && !std::filesystem::exists(path + "-wal", ec) &&
+        !std::filesystem::exists(path + "-journal", ec))
+        uri += QStringLiteral("&immutable=1");
     db_ = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), uniqueConnectionName());
-    db_.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
+    db_.setConnectOptions(
+        access == FileAccess::ReadOnly
+            ? QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=5000")
+            : QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
     db_.setDatabaseName(uri);
     if (!db_.open()) {
         const DatabaseError error = DatabaseError::fromQt(db_.lastError(), engine(), {});

@@ -41,6 +41,13 @@ public:
                                             Interaction* interaction = nullptr);
 
     /**
+     * Opens the database the connection string names only to look at it, as a connection test does:
+     * a local file is opened read-only and not upgraded, a central database's session is read-only.
+     * Creates and changes nothing; fails as open does.
+     */
+    static std::unique_ptr<Connection> probe(const std::string& connectionString);
+
+    /**
      * Makes a new database from the DDL in schemaFolder (default: the schema folder of the installed
      * data): a new SQLite file, which must not exist yet, or the schema in an existing PostgreSQL
      * database that holds no ZEP tables yet. Nothing stays behind when it fails.
@@ -112,8 +119,10 @@ public:
 private:
     explicit Connection(ConnectionString connectionString);
 
-    void connect(bool createFile);
-    void connectSqlite(bool createFile);
+    /** what a connection may do to a local file */
+    enum class FileAccess { ReadWrite, Create, ReadOnly };
+    void connect(FileAccess access);
+    void connectSqlite(FileAccess access);
     void connectPostgres();
     void enableWal();
     /** PostgreSQL: the statement with each ? replaced by the driver's literal of its value */

@@ -176,7 +176,8 @@ bool DatabaseChooser::testConnection() {
     QString result;
     try {
         WaitCursor wait;
-        const auto connection = Connection::open(text);
+        // Only looks: a file of an older schema is not upgraded by testing it.
+        const auto connection = Connection::probe(text);
         success = true;
         result = connection->isZepDatabase()
                      ? qtr("DatabaseChooser/Messages/success/text", "Connection succeeded.")

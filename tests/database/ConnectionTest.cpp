@@ -492,6 +492,50 @@ std::map<std::string, std::string> snapshot(const std::filesystem::path& folder)
     return files;
 }
 
+TEST_P(Conformance, ProbeLooksWithoutUpgradingOrWriting) {
+    const auto columnsOf = [](Connection& db) {
+        std::vector<std::string> all;
+        for (const char* table : {"Hardwares", "Applications", "Calibrations"})
+            for (const std::string& column : db.columns(table))
+                all.push_back(std::string(table) + "." + column);
+        return all;
+    };
+    std::vector<std::string> legacyColumns;
+    {
+        const auto legacy = database().create(SchemaVersion::Legacy);
+        addEcu(*legacy, 1, "ECU");
+        legacyColumns = columnsOf(*legacy);
+    }
+    const bool local = GetParam() == DatabaseEngine::SQLite;
+    // Each file by name, with its size and a hash of its bytes: a difference stays readable.
+    const auto files = [&] {
+        std::map<std::string, std::string> fingerprints;
+        if (local)
+            for (const auto& [name, bytes] : snapshot(std::filesystem::path(database().path()).parent_path()))
+                fingerprints[std::filesystem::path(name).filename().string()] =
+                    std::to_string(bytes.size()) + " bytes, hash " +
+                    std::to_string(std::hash<std::string>()(bytes));
+        return fingerprints;
+    };
+    const auto before = files();
+    {
+        const auto probed = Connection::probe(database().connectionString());
+        EXPECT_TRUE(probed->isZepDatabase());
+        EXPECT_EQ(columnsOf(*probed), legacyColumns);
+        EXPECT_EQ(rows(*probed, QStringLiteral("SELECT [Nom] FROM [Hardwares]")), std::vector<Row>{{"ECU"}});
+        EXPECT_THROW(addEcu(*probed, 2, "written"), DatabaseError);
+    }
+    EXPECT_EQ(files(), before);
+
+    // Opening still upgrades a local file; a probe beside that connection reads what it wrote.
+    const auto db = database().open();
+    EXPECT_EQ(columnsOf(*db) == legacyColumns, !local);
+    addEcu(*db, 3, "while open");
+    EXPECT_EQ(rows(*Connection::probe(database().connectionString()),
+                   QStringLiteral("SELECT [Nom] FROM [Hardwares] ORDER BY [Ecu Id]")),
+              (std::vector<Row>{{"ECU"}, {"while open"}}));
+}
+
 TEST(Refusals, LocalFilesThatAreNoDatabaseAreNotTouched) {
     test::TempDir dir;
     std::string jet(2048, '\0');
@@ -513,6 +557,11 @@ TEST(Refusals, LocalFilesThatAreNoDatabaseAreNotTouched) {
         {"new.accdb", "", ace, errors::SqliteNotADatabase, "Jet"},
         {"damaged.zdb", "", damaged, errors::SqliteNotADatabase, "not a database"},
     };
+    // Opening for use and a connection test refuse alike.
+    const std::pair<const char*, void (*)(const std::string&)> connections[] = {
+        {"opened", [](const std::string& text) { Connection::open(text); }},
+        {"probed", [](const std::string& text) { Connection::probe(text); }},
+    };
     for (const auto& c : cases) {
         const std::string path = dir.file(c.file);
         if (c.content)
@@ -520,18 +569,21 @@ TEST(Refusals, LocalFilesThatAreNoDatabaseAreNotTouched) {
         const auto before = snapshot(dir.path());
         for (const std::string& text : {path, ConnectionString::forFile(path),
                                         "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + path}) {
-            try {
-                Connection::open(text);
-                ADD_FAILURE() << text << " was opened";
-            } catch (const ZepError& error) {
-                EXPECT_EQ(error.number(), c.number) << text << ": " << error.what();
-                EXPECT_NE(std::string(error.what()).find(c.says), std::string::npos) << error.what();
+            for (const auto& [done, connect] : connections) {
+                try {
+                    connect(text);
+                    ADD_FAILURE() << text << " was " << done;
+                } catch (const ZepError& error) {
+                    EXPECT_EQ(error.number(), c.number) << text << ": " << error.what();
+                    EXPECT_NE(std::string(error.what()).find(c.says), std::string::npos) << error.what();
+                }
+                EXPECT_EQ(snapshot(dir.path()), before) << text << " " << done;
             }
-            EXPECT_EQ(snapshot(dir.path()), before) << text;
         }
     }
     std::filesystem::create_directory(dir.file("folder.zdb"));
-    EXPECT_THROW(Connection::open(dir.file("folder.zdb")), DatabaseError);
+    for (const auto& [done, connect] : connections)
+        EXPECT_THROW(connect(dir.file("folder.zdb")), DatabaseError) << done;
 }
 
 TEST(Refusals, CreateNeedsAnExistingFolder) {

@@ -4,6 +4,8 @@
 #include "database/ConnectionString.h"
 #include "dialogs/DatabaseChooser.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -12,11 +14,23 @@
 #include <QTest>
 
 #include <cstdlib>
+#include <map>
 
 using namespace zep;
 using namespace zep::test;
 
 namespace {
+
+/** every file of the folder with its bytes */
+std::map<QString, QByteArray> snapshot(const QString& folder) {
+    std::map<QString, QByteArray> files;
+    for (const QFileInfo& entry : QDir(folder).entryInfoList(QDir::Files | QDir::Hidden)) {
+        QFile file(entry.filePath());
+        files[entry.fileName()] =
+            file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+    }
+    return files;
+}
 
 void replaceTyped(QLineEdit& box, const QString& text) {
     box.selectAll();
@@ -138,6 +152,7 @@ void DatabaseChooserTest::testLocalFile_data() {
     QTest::addColumn<QString>("shown"); // the start of the text shown
 
     QTest::newRow("ZEP database") << "made.zdb" << true << "Connection succeeded.";
+    QTest::newRow("ZEP database of the older schema") << "legacy.zdb" << true << "Connection succeeded.";
     QTest::newRow("missing file") << "missing.zdb" << false << "Connection failed: ";
     QTest::newRow("not a database") << "notes.txt" << false << "Connection failed: ";
 }
@@ -149,19 +164,23 @@ void DatabaseChooserTest::testLocalFile() {
 
     QTemporaryDir folder;
     QVERIFY(folder.isValid());
-    Connection::create(ConnectionString::forFile(folder.filePath("made.zdb").toStdString()),
-                       SchemaVersion::Current, std::string(ZEP_SHARE_DIR) + "/schema");
+    for (const auto& [name, version] :
+         {std::pair{"made.zdb", SchemaVersion::Current}, std::pair{"legacy.zdb", SchemaVersion::Legacy}})
+        Connection::create(ConnectionString::forFile(folder.filePath(name).toStdString()), version,
+                           std::string(ZEP_SHARE_DIR) + "/schema");
     QFile notes(folder.filePath("notes.txt"));
     QVERIFY(notes.open(QIODevice::WriteOnly));
     notes.write("Standard Jet DB, or anything else that is no SQLite file\n");
     notes.close();
 
+    const auto before = snapshot(folder.path());
     DatabaseChooser chooser(folder.filePath(file).toStdString());
     QCOMPARE(chooser.testConnection(), succeeds);
+    // Testing writes nothing: no upgrade of an older schema, no journal, no new file.
+    QVERIFY(snapshot(folder.path()) == before);
     QVERIFY2(chooser.testResult().startsWith(shown), qPrintable(chooser.testResult()));
     if (!succeeds)
         QVERIFY(chooser.testResult().size() > shown.size()); // with the engine's description
-    QVERIFY(!QFile::exists(folder.filePath("missing.zdb")));
     // a new input makes the outcome stale
     replaceTyped(child<QLineEdit>(chooser, "txtFile"), folder.filePath("other.zdb"));
     QCOMPARE(chooser.testResult(), QString());
