@@ -3,13 +3,15 @@
 #include "database/Connection.h"
 #include "database/EcuStore.h"
 #include "database/Sql.h"
-#include "memory/Hex.h"
 #include "memory/ZepError.h"
 #include "text/Interaction.h"
 #include "text/TextCatalog.h"
 
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
+
+#include <libpq-fe.h>
 
 namespace zep::ImageStore {
 
@@ -135,49 +137,123 @@ qint64 AddItemRow(Connection& db, Owner owner, qint64 ownerId, const NewItem& it
 
 namespace {
 
-/**
- * PostgreSQL: the rows of a batch travel as two array values, the addresses and the bytes as
- * hexadecimal text, and the server unnests them: a few large statements instead of half a million
- * literals to parse.
- */
-void storeRowsUnnested(Connection& db, const ItemTables& t, qint64 ownerId, const MemImage& image, std::size_t from,
-                       std::size_t n) {
-    QString addresses, bytes;
-    addresses.reserve(static_cast<qsizetype>(n * 12 + 2));
-    std::string hexText;
-    hexText.reserve(n * 70 + 2);
-    addresses += QLatin1Char('{');
-    hexText += '{';
-    for (std::size_t i = 0; i < n; ++i) {
-        const ImageBlock block = image[from + i];
-        if (i > 0) {
-            addresses += QLatin1Char(',');
-            hexText += ',';
-        }
-        addresses += QString::number(static_cast<qint32>(block.first));
-        hexText += '"';
-        hex::append(hexText, block.bytes);
-        hexText += '"';
-    }
-    addresses += QLatin1Char('}');
-    hexText += '}';
-    bytes = QString::fromLatin1(hexText.data(), static_cast<qsizetype>(hexText.size()));
-    db.execute(QString("INSERT INTO [%1] ([%2], [Address], [Bytes]) SELECT ?, a, decode(h, 'hex')"
-                       " FROM unnest(CAST(? AS integer ARRAY), CAST(? AS text ARRAY)) AS u(a, h)")
-                   .arg(t.rows, t.id),
-               {ownerId, addresses, bytes});
+/** the libpq connection under Qt's: its transaction, if one is open, takes in what is sent on it */
+PGconn* postgresHandle(Connection& db) {
+    const QVariant handle = db.database().driver()->handle();
+    // Qt 6 names the type after the struct behind libpq's typedef.
+    const char* type = handle.typeName();
+    if (!handle.isValid() || (qstrcmp(type, "PGconn*") != 0 && qstrcmp(type, "pg_conn*") != 0))
+        db.raise(
+            QSqlError(QStringLiteral("QPSQL: no connection handle"), QString(), QSqlError::ConnectionError));
+    return *static_cast<PGconn* const*>(handle.constData());
 }
 
-} // namespace
+/** raises a libpq failure (of result, else of the connection) as the connection raises Qt's, with its
+ * SQLSTATE */
+[[noreturn]] void raisePostgres(Connection& db, PGconn* conn, PGresult* result) {
+    const QString message = QString::fromUtf8(result ? PQresultErrorMessage(result) : PQerrorMessage(conn));
+    const char* state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
+    const QString code = QString::fromLatin1(state ? state : "");
+    PQclear(result);
+    db.raise(QSqlError(QStringLiteral("QPSQL"), message, QSqlError::StatementError, code));
+}
 
-void StoreImageRows(Connection& db, Owner owner, qint64 ownerId, const MemImage& image, Interaction* ui) {
-    // Rows go in batches: a 16 MiB image of 32-byte blocks is half a million rows, and one statement
-    // a row would cost a round trip each. SQLite binds the values of one prepared multi-row INSERT
-    // again and again (its cost grows with the square of the parameters of one statement, so batches
-    // stay small); PostgreSQL gets large batches as arrays.
-    const bool sqlite = db.engine() == DatabaseEngine::SQLite;
-    const std::size_t batch = sqlite ? 50 : 20000;
-    const ItemTables& t = TablesOf(owner);
+void appendInt16(std::string& out, std::uint16_t v) {
+    out += static_cast<char>(v >> 8);
+    out += static_cast<char>(v);
+}
+
+void appendInt32(std::string& out, std::uint32_t v) {
+    appendInt16(out, static_cast<std::uint16_t>(v >> 16));
+    appendInt16(out, static_cast<std::uint16_t>(v));
+}
+
+/**
+ * PostgreSQL: the rows go in one COPY in the binary format, sent in pieces as they are made: no text
+ * to parse, neither here nor on the server. The statement fails as a whole, so a failure leaves the
+ * table as it was.
+ */
+class RowCopy {
+public:
+    RowCopy(Connection& db, const ItemTables& t) : db_(db), conn_(postgresHandle(db)) {
+        const QString statement = db.sql(
+            QString("COPY [%1] ([%2], [Address], [Bytes]) FROM STDIN (FORMAT binary)").arg(t.rows, t.id));
+        PGresult* result = PQexec(conn_, statement.toUtf8().constData());
+        const bool started = PQresultStatus(result) == PGRES_COPY_IN;
+        if (!started)
+            raise(result); // clears result
+        PQclear(result);
+        open_ = true;
+        static const char signature[] = "PGCOPY\n\377\r\n";
+        buffer_.assign(signature, sizeof signature); // with its final zero byte
+        appendInt32(buffer_, 0);                     // flags
+        appendInt32(buffer_, 0);                     // header extension
+    }
+
+    /** a failed copy is ended so that the connection can roll back */
+    ~RowCopy() {
+        if (!open_)
+            return;
+        PQputCopyEnd(conn_, "abandoned");
+        while (PGresult* result = PQgetResult(conn_))
+            PQclear(result);
+    }
+
+    RowCopy(const RowCopy&) = delete;
+    RowCopy& operator=(const RowCopy&) = delete;
+
+    void add(qint64 ownerId, const ImageBlock& block) {
+        appendInt16(buffer_, 3);
+        appendInt32(buffer_, 4);
+        appendInt32(buffer_, static_cast<std::uint32_t>(ownerId));
+        appendInt32(buffer_, 4);
+        appendInt32(buffer_, block.first);
+        appendInt32(buffer_, static_cast<std::uint32_t>(block.bytes.size()));
+        buffer_.append(reinterpret_cast<const char*>(block.bytes.data()), block.bytes.size());
+    }
+
+    /** sends what was added */
+    void send() {
+        if (buffer_.empty())
+            return;
+        if (PQputCopyData(conn_, buffer_.data(), static_cast<int>(buffer_.size())) != 1)
+            raise(nullptr);
+        buffer_.clear();
+    }
+
+    /** ends the copy; the server's refusal, if any, comes here */
+    void finish() {
+        appendInt16(buffer_, 0xFFFF);
+        send();
+        open_ = false;
+        if (PQputCopyEnd(conn_, nullptr) != 1)
+            raise(nullptr);
+        PGresult* failed = nullptr;
+        while (PGresult* result = PQgetResult(conn_)) {
+            if (PQresultStatus(result) != PGRES_COMMAND_OK && !failed)
+                failed = result;
+            else
+                PQclear(result);
+        }
+        if (failed)
+            raise(failed);
+    }
+
+private:
+    [[noreturn]] void raise(PGresult* result) { raisePostgres(db_, conn_, result); }
+
+    Connection& db_;
+    PGconn* conn_;
+    std::string buffer_;
+    bool open_ = false;
+};
+
+void storeRowsSqlite(Connection& db, const ItemTables& t, qint64 ownerId, const MemImage& image,
+                     Interaction* ui) {
+    // SQLite binds the values of one prepared multi-row INSERT again and again: a statement a row
+    // would cost far more, and the cost of one statement grows with the square of its parameters, so
+    // batches stay small.
+    const std::size_t batch = 50;
     const auto statement = [&t](std::size_t rows) {
         QString s = QString("INSERT INTO [%1] ([%2], [Address], [Bytes]) VALUES ").arg(t.rows, t.id);
         for (std::size_t i = 0; i < rows; ++i)
@@ -186,31 +262,27 @@ void StoreImageRows(Connection& db, Owner owner, qint64 ownerId, const MemImage&
     };
     const std::size_t count = image.count();
     const std::string what = tr("database/Messages/storingImage/text", "Storing the image");
-    QSqlQuery prepared(db.database()); // full SQLite batches reuse one statement
+    QSqlQuery prepared(db.database()); // full batches reuse one statement
     bool isPrepared = false;
     QVariantList values;
     for (std::size_t done = 0; done < count;) {
         const std::size_t n = std::min(batch, count - done);
-        if (!sqlite) {
-            storeRowsUnnested(db, t, ownerId, image, done, n);
+        values.clear();
+        values.reserve(static_cast<qsizetype>(3 * n));
+        for (std::size_t i = 0; i < n; ++i) {
+            const ImageBlock block = image[done + i];
+            values << ownerId << static_cast<qint32>(block.first) << bytesOf(block.bytes);
+        }
+        if (n == batch) {
+            if (!isPrepared && !prepared.prepare(db.sql(statement(n))))
+                db.raise(prepared.lastError());
+            isPrepared = true;
+            for (const QVariant& v : values)
+                prepared.addBindValue(v);
+            if (!prepared.exec())
+                db.raise(prepared.lastError());
         } else {
-            values.clear();
-            values.reserve(static_cast<qsizetype>(3 * n));
-            for (std::size_t i = 0; i < n; ++i) {
-                const ImageBlock block = image[done + i];
-                values << ownerId << static_cast<qint32>(block.first) << bytesOf(block.bytes);
-            }
-            if (n == batch) {
-                if (!isPrepared && !prepared.prepare(db.sql(statement(n))))
-                    db.raise(prepared.lastError());
-                isPrepared = true;
-                for (const QVariant& v : values)
-                    prepared.addBindValue(v);
-                if (!prepared.exec())
-                    db.raise(prepared.lastError());
-            } else {
-                db.execute(statement(n), values);
-            }
+            db.execute(statement(n), values);
         }
         done += n;
         if (ui)
@@ -218,8 +290,100 @@ void StoreImageRows(Connection& db, Owner owner, qint64 ownerId, const MemImage&
     }
 }
 
+void storeRowsPostgres(Connection& db, const ItemTables& t, qint64 ownerId, const MemImage& image,
+                       Interaction* ui) {
+    const std::size_t piece = 16384; // rows a message: about 0.9 MB of 32-byte blocks
+    const std::size_t count = image.count();
+    const std::string what = tr("database/Messages/storingImage/text", "Storing the image");
+    RowCopy copy(db, t);
+    for (std::size_t done = 0; done < count;) {
+        const std::size_t n = std::min(piece, count - done);
+        for (std::size_t i = 0; i < n; ++i)
+            copy.add(ownerId, image[done + i]);
+        copy.send();
+        done += n;
+        if (ui)
+            ui->progress(what, done, count);
+    }
+    copy.finish();
+}
+
+} // namespace
+
+void StoreImageRows(Connection& db, Owner owner, qint64 ownerId, const MemImage& image, Interaction* ui) {
+    // A 16 MiB image of 32-byte blocks is half a million rows: one statement a row would cost a round
+    // trip each.
+    if (db.engine() == DatabaseEngine::PostgreSQL)
+        storeRowsPostgres(db, TablesOf(owner), ownerId, image, ui);
+    else
+        storeRowsSqlite(db, TablesOf(owner), ownerId, image, ui);
+}
+
+namespace {
+
+std::uint32_t int32At(const char* bytes) {
+    const auto* b = reinterpret_cast<const std::uint8_t*>(bytes);
+    return std::uint32_t{b[0]} << 24 | std::uint32_t{b[1]} << 16 | std::uint32_t{b[2]} << 8 | b[3];
+}
+
+/**
+ * PostgreSQL: the rows come in the binary format, one at a time: no text to decode, and no result of
+ * half a million rows held in memory at once.
+ */
+void loadRowsPostgres(Connection& db, const ItemTables& t, qint64 ownerId, MemImage& image, bool write) {
+    PGconn* conn = postgresHandle(db);
+    const QByteArray statement =
+        db.sql(QString("SELECT [Address], [Bytes] FROM [%1] WHERE [%2] = $1 ORDER BY [Address]")
+                   .arg(t.rows, t.id))
+            .toUtf8();
+    std::string id;
+    appendInt32(id, static_cast<std::uint32_t>(ownerId));
+    const Oid types[] = {23}; // integer
+    const char* const values[] = {id.data()};
+    const int lengths[] = {4};
+    const int binary[] = {1};
+    if (!PQsendQueryParams(conn, statement.constData(), 1, types, values, lengths, binary, 1))
+        raisePostgres(db, conn, nullptr);
+    PQsetSingleRowMode(conn);
+    // Every result is taken, whatever happens, so that the connection is ready for the next statement.
+    struct Drain {
+        PGconn* conn;
+        ~Drain() {
+            while (PGresult* result = PQgetResult(conn))
+                PQclear(result);
+        }
+    } drain{conn};
+    while (PGresult* result = PQgetResult(conn)) {
+        const ExecStatusType status = PQresultStatus(result);
+        if (status == PGRES_SINGLE_TUPLE) {
+            const std::uint32_t address = int32At(PQgetvalue(result, 0, 0));
+            const std::span<const std::uint8_t> bytes(
+                reinterpret_cast<const std::uint8_t*>(PQgetvalue(result, 0, 1)),
+                static_cast<std::size_t>(PQgetlength(result, 0, 1)));
+            try {
+                if (write)
+                    image.write(address, bytes);
+                else
+                    image.add(address, bytes);
+            } catch (...) {
+                PQclear(result);
+                throw;
+            }
+        } else if (status != PGRES_TUPLES_OK) {
+            raisePostgres(db, conn, result);
+        }
+        PQclear(result);
+    }
+}
+
+} // namespace
+
 void LoadImageRows(Connection& db, Owner owner, qint64 ownerId, MemImage& image, bool write) {
     const ItemTables& t = TablesOf(owner);
+    if (db.engine() == DatabaseEngine::PostgreSQL) {
+        loadRowsPostgres(db, t, ownerId, image, write);
+        return;
+    }
     QSqlQuery q = db.execute(
         QString("SELECT [Address], [Bytes] FROM [%1] WHERE [%2] = ? ORDER BY [Address]").arg(t.rows, t.id),
         {ownerId});
