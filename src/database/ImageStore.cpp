@@ -58,18 +58,32 @@ std::string supplierText(const QVariant& v) {
 } // namespace
 
 void ReadFrom(const QSqlRecord& row, EcuApplication& app) {
-    app.setPIE(sql::text(row.value("PIE")));
+    // Databases made elsewhere leave some of these columns Null or empty: the record keeps its default
+    // for them. Text that is there must still be what the identification holds.
+    const auto given = [&row](const char* column) -> std::optional<std::string> {
+        std::string text =
+            row.indexOf(column) >= 0 ? sql::trimmed(sql::text(row.value(column))) : std::string();
+        if (text.empty())
+            return std::nullopt;
+        return text;
+    };
+    const auto set = [&](const char* column, void (EcuApplication::*setter)(const std::string&)) {
+        if (const auto text = given(column))
+            (app.*setter)(*text);
+    };
+    set("PIE", &EcuApplication::setPIE);
     app.setIndiceDiag(static_cast<std::uint8_t>(row.value("Indice Diag").toInt()));
     app.setFournisseur(supplierText(row.value("Code Fournisseur")));
-    if (row.indexOf("SupplierHex") >= 0 && !row.isNull("SupplierHex")) {
-        app.setFournisseurHex(sql::trimmed(sql::text(row.value("SupplierHex"))));
-    }
-    app.setHardware(sql::text(row.value("Hardware")));
-    app.setSoftware(sql::text(row.value("Software")));
-    app.setVersion(sql::text(row.value("Version")));
-    app.setCalibration(sql::text(row.value("Calibration")));
-    app.setReserve(sql::text(row.value("Réserve")));
-    app.Homologation = sql::text(row.value("Homologation"));
+    set("SupplierHex", &EcuApplication::setFournisseurHex);
+    set("Hardware", &EcuApplication::setHardware);
+    set("Software", &EcuApplication::setSoftware);
+    set("Version", &EcuApplication::setVersion);
+    set("Calibration", &EcuApplication::setCalibration);
+    set("Réserve", &EcuApplication::setReserve);
+    // The approval number is free text, kept as stored (an empty one included: the XML export gives
+    // it back); only a Null one takes the default.
+    if (!row.isNull("Homologation"))
+        app.Homologation = sql::text(row.value("Homologation"));
 }
 
 EcuApplication Download(Connection& db, const std::string& key, bool tuningOnly, bool* checked) {
@@ -116,6 +130,18 @@ void UpdateIdent(Connection& db, const std::string& key, const EcuApplication& a
         {true, sql::text(app.PIE()), int(app.IndiceDiag()), sql::text(app.Fournisseur()),
          sql::text(app.Hardware()), sql::text(app.Software()), sql::text(app.Version()),
          sql::text(app.Calibration()), sql::text(app.Reserve()), sql::text(app.FournisseurHex()), k->second});
+}
+
+void UpdateComment(Connection& db, const std::string& key, const std::string& comment,
+                   const std::string& homologation) {
+    const auto k = imageKey(key);
+    if (!k)
+        return;
+    const ItemTables& t = TablesOf(k->first);
+    // One statement: both columns change together or neither does.
+    db.execute(
+        QString("UPDATE [%1] SET [Commentaire] = ?, [Homologation] = ? WHERE [%2] = ?").arg(t.items, t.id),
+        {sql::text(comment.empty() ? std::string(" ") : comment), sql::text(homologation), k->second});
 }
 
 qint64 AddItemRow(Connection& db, Owner owner, qint64 ownerId, const NewItem& item,

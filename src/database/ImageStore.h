@@ -32,7 +32,11 @@ struct ItemTables {
 };
 const ItemTables& TablesOf(Owner owner);
 
-/** ReadFrom: the identification properties from a row of Applications or Calibrations */
+/**
+ * ReadFrom: the identification properties from a row of Applications or Calibrations. A Null or blank
+ * column leaves the record's default (Homologation: a Null one only); a hexadecimal column holding
+ * anything else than its digits raises ZepError.
+ */
 void ReadFrom(const QSqlRecord& row, EcuApplication& app);
 
 /**
@@ -46,6 +50,13 @@ EcuApplication Download(Connection& db, const std::string& key, bool tuningOnly,
 void Marquage(Connection& db, const std::string& key);
 /** stores the identification of app into the item and marks it checked */
 void UpdateIdent(Connection& db, const std::string& key, const EcuApplication& app);
+
+/**
+ * stores the comment (an empty one as one blank, as the column has always held) and the approval
+ * number of the item, together
+ */
+void UpdateComment(Connection& db, const std::string& key, const std::string& comment,
+                   const std::string& homologation);
 
 /** the fields of a new Applications or Calibrations row besides its owner */
 struct NewItem {

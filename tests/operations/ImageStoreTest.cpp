@@ -28,6 +28,11 @@ struct ProgressRecorder : SilentInteraction {
     }
 };
 
+Rows operator+(Rows a, const Rows& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
 class ImageStoreTest : public test::EngineTest {
 protected:
     void SetUp() override {
@@ -153,6 +158,88 @@ TEST_P(ImageStoreTest, AnItemWithImageRowsKeepsItsId) {
               (Rows{{std::to_string(tuning)}}));
     EXPECT_NO_THROW(changeId("Applications", "App Id", bare)) << "an application without rows";
     EXPECT_EQ(count(*db, "Applications"), 3);
+}
+
+TEST_P(ImageStoreTest, NullOrEmptyIdentificationColumnsReadAsTheirDefault) {
+    const qint64 app = addApplication(test::rowsImage(0x1000, 1, 32));
+    const std::string key = "a" + std::to_string(app);
+    const EcuApplication blank;
+    const struct {
+        const char* column;
+        std::string (*read)(const EcuApplication&);
+    } columns[] = {
+        {"PIE", [](const EcuApplication& a) { return a.PIE(); }},
+        {"Hardware", [](const EcuApplication& a) { return a.Hardware(); }},
+        {"Software", [](const EcuApplication& a) { return a.Software(); }},
+        {"Version", [](const EcuApplication& a) { return a.Version(); }},
+        {"Calibration", [](const EcuApplication& a) { return a.Calibration(); }},
+        {"Réserve", [](const EcuApplication& a) { return a.Reserve(); }},
+    };
+    const QVariant null{QMetaType::fromType<QString>()};
+    for (const auto& c : columns) {
+        const QString set =
+            QStringLiteral("UPDATE [Applications] SET [%1] = ?").arg(QString::fromUtf8(c.column));
+        for (const QVariant& value : {null, QVariant(QString("")), QVariant(QStringLiteral("  "))}) {
+            db->execute(set, {value});
+            EcuApplication read;
+            ASSERT_NO_THROW(read = ImageStore::Download(*db, key, false)) << c.column;
+            EXPECT_EQ(c.read(read), c.read(blank)) << c.column << " " << value.toString().toStdString();
+            EXPECT_EQ(read.Hardware(), c.column == std::string("Hardware") ? blank.Hardware() : "1122334455");
+            EXPECT_EQ(read.value(), test::rowsImage(0x1000, 1, 32));
+        }
+        db->execute(set, {QStringLiteral("12345G789A")});
+        EXPECT_THROW(ImageStore::Download(*db, key, false), ZepError) << c.column;
+        db->execute(set, {QString::fromStdString(c.read(test::identified()))});
+    }
+
+    // The approval number is free text: only a Null one is the default.
+    for (const auto& [value, expected] :
+         {std::pair{null, blank.Homologation}, std::pair{QVariant(QString("")), std::string()},
+          std::pair{QVariant(QStringLiteral("HOMOL 1")), std::string("HOMOL 1")}}) {
+        db->execute(QStringLiteral("UPDATE [Applications] SET [Homologation] = ?"), {value});
+        EXPECT_EQ(ImageStore::Download(*db, key, false).Homologation, expected);
+    }
+
+    // Without SupplierHex the supplier code gives the bytes.
+    for (const QVariant& value : {null, QVariant(QString("")), QVariant(QStringLiteral("      "))}) {
+        db->execute(QStringLiteral("UPDATE [Applications] SET [SupplierHex] = ?"), {value});
+        EXPECT_EQ(ImageStore::Download(*db, key, false).FournisseurHex(), "56414C");
+    }
+}
+
+TEST_P(ImageStoreTest, UpdateCommentStoresTheCommentAndTheApprovalNumberOfOneItem) {
+    const qint64 app = addApplication();
+    addApplication(); // stays as it is
+    const qint64 tuning = test::addItem(*db, Owner::Tuning, app, "tuning.h86", {});
+    const auto state = [&] {
+        return rows(*db, QStringLiteral(
+                             "SELECT [Commentaire], [Homologation] FROM [Applications] ORDER BY [App Id]")) +
+               rows(*db, QStringLiteral("SELECT [Commentaire], [Homologation] FROM [Calibrations]"));
+    };
+    const std::string a = "a" + std::to_string(app), c = "c" + std::to_string(tuning);
+    const struct {
+        std::string key, comment, homologation;
+        Rows expected;
+    } cases[] = {
+        {a,
+         "Réglage « été »",
+         "0123456789",
+         {{"Réglage « été »", "0123456789"}, {"commentaire", "HOMOL-42"}, {"commentaire", "HOMOL-42"}}},
+        {c,
+         "l'essai",
+         "ABCDEF0123",
+         {{"Réglage « été »", "0123456789"}, {"commentaire", "HOMOL-42"}, {"l'essai", "ABCDEF0123"}}},
+        {a, "", "", {{" ", ""}, {"commentaire", "HOMOL-42"}, {"l'essai", "ABCDEF0123"}}},
+        {"h" + std::to_string(ecu),
+         "not an image",
+         "1",
+         {{" ", ""}, {"commentaire", "HOMOL-42"}, {"l'essai", "ABCDEF0123"}}},
+    };
+    for (const auto& k : cases) {
+        ImageStore::UpdateComment(*db, k.key, k.comment, k.homologation);
+        EXPECT_EQ(state(), k.expected) << k.key << " " << k.comment;
+    }
+    EXPECT_EQ(ImageStore::Download(*db, c, true).Homologation, "ABCDEF0123");
 }
 
 ZEP_ENGINES(ImageStoreTest);
