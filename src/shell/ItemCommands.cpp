@@ -254,14 +254,12 @@ void ItemCommands::itemProperties(const std::string& key, bool clipToTuningArea)
     const auto id = ItemKey::parse(key);
     if (!id)
         return;
-    const bool tuning = id->kind == ItemKey::Tuning;
+    const ImageStore::ItemTables& t = ImageStore::TablesOf(
+        id->kind == ItemKey::Tuning ? ImageStore::Owner::Tuning : ImageStore::Owner::Application);
     try {
-        const QString table = tuning ? "Calibrations" : "Applications";
-        const QString idColumn = tuning ? "Calib Id" : "App Id";
-        const QString nameColumn = tuning ? "Calib Name" : "App Name";
-        QSqlQuery row = db.execute("SELECT [" + nameColumn + "], [Commentaire] FROM [" + table + "] WHERE [" +
-                                       idColumn + "] = ?",
-                                   {id->id});
+        QSqlQuery row = db.execute(
+            QString("SELECT [%1], [Commentaire] FROM [%2] WHERE [%3] = ?").arg(t.name, t.items, t.id),
+            {id->id});
         if (!row.next())
             return;
         const std::string name = sql::text(row.value(0));
@@ -270,13 +268,7 @@ void ItemCommands::itemProperties(const std::string& key, bool clipToTuningArea)
         EcuApplication image = ImageStore::Download(db, key, clipToTuningArea);
         if (!frmPropAppli::edit(qs(name), comment, image, window_.interaction(), &window_))
             return;
-        // An empty comment is stored as one blank.
-        const QString stored = comment.isEmpty() ? QString(" ") : comment;
-        db.transaction([&] {
-            db.execute("UPDATE [" + table + "] SET [Commentaire] = ?, [Homologation] = ? WHERE [" + idColumn +
-                           "] = ?",
-                       {stored, qs(image.Homologation), id->id});
-        });
+        ImageStore::UpdateComment(db, key, ss(comment), image.Homologation);
         if (window_.list().focused() || window_.list().selectedKey() == key) {
             window_.list().listModel().setSubItem(key, 9, image.Homologation);
             window_.list().listModel().setTag(key, ss(comment));
