@@ -12,14 +12,14 @@
 
 namespace zep {
 
-bool SaveImage(Connection& db, const std::string& key, SaveFormat format, const std::string& path, Interaction& ui,
-               bool defaultTuning) {
+bool SaveImage(Connection& db, const std::string& key, SaveFormat format, const std::string& path,
+               Interaction& ui, bool defaultTuning) {
     const char kind = keyKind(key);
     if ((kind != ItemKey::Application && kind != ItemKey::Tuning) || format == SaveFormat::None)
         return true;
     try {
         const bool tuning = kind == ItemKey::Tuning || defaultTuning;
-        EcuApplication app = ImageStore::Download(db, key, tuning);
+        EcuApplication app = ImageStore::Download(db, key, tuning, nullptr, &ui);
         app.Ecu().Intersect(app.value(), tuning);
         switch (format) {
         case SaveFormat::SRecord:
@@ -55,8 +55,9 @@ std::string SuggestedFileName(const std::string& itemText) {
                 out.push_back('_');
             continue;
         }
-        out.push_back(allowed.find(static_cast<char>(std::tolower(c))) != std::string_view::npos ? static_cast<char>(c)
-                                                                                                  : '_');
+        out.push_back(allowed.find(static_cast<char>(std::tolower(c))) != std::string_view::npos
+                          ? static_cast<char>(c)
+                          : '_');
     }
     return out;
 }

@@ -11,6 +11,8 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
+#include <functional>
+
 #include <libpq-fe.h>
 
 namespace zep::ImageStore {
@@ -86,7 +88,8 @@ void ReadFrom(const QSqlRecord& row, EcuApplication& app) {
         app.Homologation = sql::text(row.value("Homologation"));
 }
 
-EcuApplication Download(Connection& db, const std::string& key, bool tuningOnly, bool* checked) {
+EcuApplication Download(Connection& db, const std::string& key, bool tuningOnly, bool* checked,
+                        Interaction* ui) {
     EcuApplication app;
     if (const auto k = imageKey(key)) {
         const auto [owner, id] = *k;
@@ -100,9 +103,9 @@ EcuApplication Download(Connection& db, const std::string& key, bool tuningOnly,
         const QSqlRecord application = owner == Owner::Tuning ? itemRow(db, Owner::Application, appId) : row;
         EcuStore::Read(db, application.value("Ecu Id").toLongLong(), app.Ecu());
         if (owner == Owner::Application || !tuningOnly)
-            LoadImageRows(db, Owner::Application, appId, app.value(), false);
+            LoadImageRows(db, Owner::Application, appId, app.value(), false, ui);
         if (owner == Owner::Tuning)
-            LoadImageRows(db, Owner::Tuning, id, app.value(), !tuningOnly);
+            LoadImageRows(db, Owner::Tuning, id, app.value(), !tuningOnly, ui);
     }
     app.setEstCalibration(tuningOnly);
     return app;
@@ -356,7 +359,8 @@ std::uint32_t int32At(const char* bytes) {
  * PostgreSQL: the rows come in the binary format, one at a time: no text to decode, and no result of
  * half a million rows held in memory at once.
  */
-void loadRowsPostgres(Connection& db, const ItemTables& t, qint64 ownerId, MemImage& image, bool write) {
+void loadRowsPostgres(Connection& db, const ItemTables& t, qint64 ownerId, MemImage& image, bool write,
+                      const std::function<void()>& rowRead) {
     PGconn* conn = postgresHandle(db);
     const QByteArray statement =
         db.sql(QString("SELECT [Address], [Bytes] FROM [%1] WHERE [%2] = $1 ORDER BY [Address]")
@@ -391,6 +395,7 @@ void loadRowsPostgres(Connection& db, const ItemTables& t, qint64 ownerId, MemIm
                     image.write(address, bytes);
                 else
                     image.add(address, bytes);
+                rowRead();
             } catch (...) {
                 PQclear(result);
                 throw;
@@ -404,25 +409,44 @@ void loadRowsPostgres(Connection& db, const ItemTables& t, qint64 ownerId, MemIm
 
 } // namespace
 
-void LoadImageRows(Connection& db, Owner owner, qint64 ownerId, MemImage& image, bool write) {
+void LoadImageRows(Connection& db, Owner owner, qint64 ownerId, MemImage& image, bool write,
+                   Interaction* ui) {
     const ItemTables& t = TablesOf(owner);
+    std::uint64_t total = 0;
+    std::uint64_t done = 0;
+    const std::string what =
+        ui ? tr("database/Messages/loadingImage/text", "Loading the image") : std::string();
+    if (ui) {
+        QSqlQuery count =
+            db.execute(QString("SELECT COUNT(*) FROM [%1] WHERE [%2] = ?").arg(t.rows, t.id), {ownerId});
+        total = count.next() ? count.value(0).toULongLong() : 0;
+    }
+    const auto rowRead = [&] {
+        // Often enough to keep a window painted, rarely enough to cost nothing.
+        if (ui && ++done % 8192 == 0 && done < total)
+            ui->progress(what, done, total);
+    };
     if (db.engine() == DatabaseEngine::PostgreSQL) {
-        loadRowsPostgres(db, t, ownerId, image, write);
-        return;
+        loadRowsPostgres(db, t, ownerId, image, write, rowRead);
+    } else {
+        QSqlQuery q =
+            db.execute(QString("SELECT [Address], [Bytes] FROM [%1] WHERE [%2] = ? ORDER BY [Address]")
+                           .arg(t.rows, t.id),
+                       {ownerId});
+        while (q.next()) {
+            const auto address = static_cast<std::uint32_t>(q.value(0).toLongLong());
+            const QByteArray bytes = q.value(1).toByteArray();
+            const std::span<const std::uint8_t> span(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                                                     static_cast<std::size_t>(bytes.size()));
+            if (write)
+                image.write(address, span);
+            else
+                image.add(address, span);
+            rowRead();
+        }
     }
-    QSqlQuery q = db.execute(
-        QString("SELECT [Address], [Bytes] FROM [%1] WHERE [%2] = ? ORDER BY [Address]").arg(t.rows, t.id),
-        {ownerId});
-    while (q.next()) {
-        const auto address = static_cast<std::uint32_t>(q.value(0).toLongLong());
-        const QByteArray bytes = q.value(1).toByteArray();
-        const std::span<const std::uint8_t> span(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-                                                 static_cast<std::size_t>(bytes.size()));
-        if (write)
-            image.write(address, span);
-        else
-            image.add(address, span);
-    }
+    if (ui)
+        ui->progress(what, total, total);
 }
 
 } // namespace zep::ImageStore

@@ -44,7 +44,8 @@ void ReadFrom(const QSqlRecord& row, EcuApplication& app);
  * global image: the application's blocks, then the tuning's written over them. Any other kind of key
  * gives a new record. checked receives IdentValide.
  */
-EcuApplication Download(Connection& db, const std::string& key, bool tuningOnly, bool* checked = nullptr);
+EcuApplication Download(Connection& db, const std::string& key, bool tuningOnly, bool* checked = nullptr,
+                        Interaction* ui = nullptr);
 
 /** marks the identification of the item as checked */
 void Marquage(Connection& db, const std::string& key);
@@ -73,7 +74,9 @@ qint64 AddItemRow(Connection& db, Owner owner, qint64 ownerId, const NewItem& it
 void StoreImageRows(Connection& db, Owner owner, qint64 ownerId, const MemImage& image,
                     Interaction* ui = nullptr);
 /** every row of the item into image, by add or by write */
-void LoadImageRows(Connection& db, Owner owner, qint64 ownerId, MemImage& image, bool write);
+/** ui, when given, hears how far the load is (the rows are counted first) */
+void LoadImageRows(Connection& db, Owner owner, qint64 ownerId, MemImage& image, bool write,
+                   Interaction* ui = nullptr);
 
 } // namespace ImageStore
 } // namespace zep

@@ -265,7 +265,8 @@ void ItemCommands::itemProperties(const std::string& key, bool clipToTuningArea)
         const std::string name = sql::text(row.value(0));
         QString comment = qs(sql::text(row.value(1)));
         row.finish();
-        EcuApplication image = ImageStore::Download(db, key, clipToTuningArea);
+        EcuApplication image =
+            ImageStore::Download(db, key, clipToTuningArea, nullptr, &window_.interaction());
         if (!frmPropAppli::edit(qs(name), comment, image, window_.interaction(), &window_))
             return;
         ImageStore::UpdateComment(db, key, ss(comment), image.Homologation);
