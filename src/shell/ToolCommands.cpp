@@ -20,6 +20,9 @@
 #include <QSysInfo>
 #include <QUrl>
 
+#include <pwd.h>
+#include <unistd.h>
+
 namespace zep::ToolCommands {
 
 namespace {
@@ -35,6 +38,11 @@ QString userName() {
     QString name = qEnvironmentVariable("USER");
     if (name.isEmpty())
         name = qEnvironmentVariable("LOGNAME");
+    if (name.isEmpty()) {
+        // Services and containers often run without a login environment.
+        if (const passwd* entry = getpwuid(getuid()))
+            name = QString::fromLocal8Bit(entry->pw_name);
+    }
     return name.left(100);
 }
 

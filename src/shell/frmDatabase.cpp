@@ -17,7 +17,6 @@
 
 #include <QActionGroup>
 #include <QApplication>
-#include <QCloseEvent>
 #include <QFileDialog>
 #include <QLabel>
 #include <QMenuBar>
@@ -350,10 +349,6 @@ void frmDatabase::resizeEvent(QResizeEvent* event) {
         resize(std::max(width(), 380), std::max(height(), 200));
 }
 
-void frmDatabase::closeEvent(QCloseEvent* event) {
-    event->accept();
-}
-
 void frmDatabase::readFilters() {
     for (const FilterText& f : Filters)
         filters_[f.name] =
@@ -494,7 +489,6 @@ bool frmDatabase::buildTree() {
 void frmDatabase::showListing(const Listing& listing) {
     lvMain_->show(listing);
     showItemCount();
-    emit listed();
 }
 
 void frmDatabase::listNode(const TreeNode* node) {
@@ -512,7 +506,6 @@ void frmDatabase::listNode(const TreeNode* node) {
     showItemCount();
     updateEnabledState();
     QApplication::restoreOverrideCursor();
-    emit listed();
 }
 
 void frmDatabase::clickNode(const std::string& key) {

@@ -131,12 +131,8 @@ public:
     /** every main window of the process */
     static std::vector<frmDatabase*> windows();
 
-signals:
-    void listed();
-
 protected:
     void resizeEvent(QResizeEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
 
 private:
     void createControls();
