@@ -547,7 +547,7 @@ private:
             ImageStore::Marquage(db_, key.text());
         if (*comment == '\0')
             return;
-        // What the properties dialog stores for a comment; no command below the dialogs does it yet.
+        // The comment alone, as the properties dialog would store it; the approval stays the file's.
         const ImageStore::ItemTables& t = ImageStore::TablesOf(
             key.kind == ItemKey::Tuning ? ImageStore::Owner::Tuning : ImageStore::Owner::Application);
         db_.execute(QString("UPDATE [%1] SET [Commentaire] = ? WHERE [%2] = ?").arg(t.items, t.id),
