@@ -11,14 +11,18 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QFutureWatcher>
 #include <QMessageBox>
 #include <QProcess>
+#include <QProgressDialog>
 #include <QScreen>
 #include <QStandardPaths>
 #include <QSysInfo>
 #include <QUrl>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <pwd.h>
 #include <unistd.h>
@@ -142,10 +146,23 @@ void compactDatabase(frmDatabase& window) {
     const std::string kept = window.connectionName();
     window.closeConnection();
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    QApplication::processEvents();
-    const Compaction::Outcome outcome = Compaction::CompactDatabase(ss(source), *destination);
+    // The compaction opens its own connections: it runs beside the window, which stays painted.
+    QFutureWatcher<Compaction::Outcome> work;
+    QEventLoop wait;
+    QObject::connect(&work, &QFutureWatcher<Compaction::Outcome>::finished, &wait, &QEventLoop::quit);
+    QProgressDialog progress(qtr("frmDatabase/Messages/compactDB/progress/text", "Compacting the database"),
+                             {}, 0, 0, &window);
+    progress.setWindowTitle(applicationTitle());
+    progress.setCancelButton(nullptr);
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(500);
+    work.setFuture(QtConcurrent::run(
+        [source = ss(source), to = *destination] { return Compaction::CompactDatabase(source, to); }));
+    if (!work.isFinished())
+        wait.exec(QEventLoop::ExcludeUserInputEvents);
+    progress.reset();
+    const Compaction::Outcome outcome = work.result();
     QApplication::restoreOverrideCursor();
-    QApplication::processEvents();
     window.interaction().inform(outcome.message);
     try {
         window.setConnectionName(kept);
