@@ -49,6 +49,7 @@ bool SaveXml(Connection& db, const std::string& key, const std::string& path, In
             functionName ? *functionName
                          : XmlExport::FunctionText(db, EcuStore::Read(db, ecuOf(db, *item)).Address);
         ExportDocument doc;
+        doc.setProgress(&ui);
         if (item->kind == ItemKey::Ecu) {
             XmlExport::Ecu(db, item->id, function, encoding, doc);
         } else if (item->kind == ItemKey::Tuning) {

@@ -135,7 +135,7 @@ std::string key(char kind, qint64 id) {
 /** the item of key with its ECU; its image is kept by doc */
 std::pair<EcuApplication, const MemImage*> download(ExportDocument& doc, Connection& db,
                                                     const std::string& key, bool tuningOnly) {
-    EcuApplication item = ImageStore::Download(db, key, tuningOnly);
+    EcuApplication item = ImageStore::Download(db, key, tuningOnly, nullptr, doc.progress());
     const MemImage& image = doc.keep(std::move(item.value()));
     item.value().clear();
     return {std::move(item), &image};

@@ -15,6 +15,8 @@
 
 namespace zep {
 
+class Interaction;
+
 class Connection;
 
 /** How the bytes of segment elements are written. */
@@ -39,6 +41,10 @@ public:
 
     /** the root element "xml" */
     pugi::xml_node root() const { return root_; }
+
+    /** where the loads of the images the export needs report how far they are; none by default */
+    void setProgress(Interaction* ui) { progress_ = ui; }
+    Interaction* progress() const { return progress_; }
 
     /** takes an image that segments will show; it stays, unchanged, as long as the document */
     const MemImage& keep(MemImage image);
@@ -68,6 +74,7 @@ public:
     std::string text() const;
 
 private:
+    Interaction* progress_ = nullptr;
     struct Deferred {
         std::span<const std::uint8_t> bytes;
         SegmentEncoding encoding;
