@@ -210,6 +210,38 @@ private slots:
         QCOMPARE(t.rowsOf("SELECT COUNT(*) FROM [Hardwares]"), before + added);
     }
 
+    void newAndFurtherDatabaseWindows() {
+        Window t;
+        TempDir out;
+        const std::size_t before = frmDatabase::windows().size();
+        // New Database: an empty local database in a window of its own.
+        t.files.push_back({qs(out.file("new.zdb")), 1});
+        QMetaObject::invokeMethod(t.w->findChild<QAction*>("mnuFileNewDatabase"), "trigger");
+        QCOMPARE(frmDatabase::windows().size(), before + 1);
+        QPointer<frmDatabase> created = frmDatabase::windows().back();
+        QVERIFY(created->valid());
+        QCOMPARE(created->pos(), t.w->pos() + QPoint(24, 24));
+        QCOMPARE(created->treeSource().root()->childCount(), std::size_t(0));
+        // An existing file is never replaced.
+        t.files.push_back({qs(out.file("new.zdb")), 1});
+        QMetaObject::invokeMethod(t.w->findChild<QAction*>("mnuFileNewDatabase"), "trigger");
+        QCOMPARE(frmDatabase::windows().size(), before + 1);
+        QCOMPARE(t.ui.shown.back().kind, std::string("critical"));
+
+        // Open Database: the chooser's answer opens another window on it.
+        whenModal([&](QDialog& d) {
+            child<QLineEdit>(d, "txtFile").setText(qs(out.file("new.zdb")));
+            d.accept();
+        });
+        QMetaObject::invokeMethod(t.w->findChild<QAction*>("mnuFileDatabase"), "trigger");
+        QCOMPARE(frmDatabase::windows().size(), before + 2);
+        QPointer<frmDatabase> opened = frmDatabase::windows().back();
+        QVERIFY(opened->valid());
+        QCOMPARE(opened->dataSource(), out.file("new.zdb"));
+        delete opened;
+        delete created;
+    }
+
     void kwpFileToTextOpensTheTextInAnEditor() {
         Window t;
         TempDir out;
