@@ -23,7 +23,8 @@ inline Time timed(const std::function<void()>& work) {
     const double cpu = cpuSeconds();
     const auto start = std::chrono::steady_clock::now();
     work();
-    return {std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), cpuSeconds() - cpu};
+    return {std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(),
+            cpuSeconds() - cpu};
 }
 
 } // namespace zep::bench

@@ -1,6 +1,7 @@
 // Times the tree build and the listing of a large ECU on a database of 256 functions, 5,000 ECUs and
 // 50,000 applications: on a local SQLite file, and on PostgreSQL when a server is named.
 
+#include "BenchData.h"
 #include "BenchTiming.h"
 #include "database/Connection.h"
 #include "database/Listing.h"
@@ -27,10 +28,7 @@ namespace {
 using namespace zep;
 namespace fs = std::filesystem;
 
-constexpr int functions = 256;
-constexpr int ecus = 5000;
-constexpr int applications = 50000;
-constexpr int bigEcuApplications = 1000;
+using namespace bench;
 constexpr double buildTarget = 1.0; // seconds
 constexpr double listTarget = 0.3;  // seconds
 constexpr double engineRatio = 3.0; // PostgreSQL's time over SQLite's
@@ -61,72 +59,11 @@ Time best(const Time& a, const Time& b) {
     return b.wall < a.wall ? b : a;
 }
 
-/** inserts rows of values in multi-row statements: one statement a row would cost a round trip each */
-void insertRows(Connection& db, const QString& head, int columns, const std::vector<QVariantList>& rows) {
-    // SQLite looks bound parameters up by a linear search: many small statements beat a few huge ones.
-    constexpr std::size_t batch = 50;
-    QString tuple = "(?" + QString(", ?").repeated(columns - 1) + ")";
-    for (std::size_t first = 0; first < rows.size(); first += batch) {
-        const std::size_t end = std::min(rows.size(), first + batch);
-        QString statement = head + " VALUES ";
-        QVariantList values;
-        for (std::size_t i = first; i < end; ++i) {
-            statement += (i == first ? "" : ", ") + tuple;
-            values += rows[i];
-        }
-        db.execute(statement, values);
-    }
-}
-
-/** the data set; the Ecu Id of the ECU with 1,000 applications */
-qint64 fill(Connection& db) {
-    return db.transaction([&] {
-        std::vector<QVariantList> rows;
-        for (int address = 0; address < functions; ++address)
-            rows.push_back({address, QString("Function %1").arg(address)});
-        insertRows(db, "INSERT INTO [Fonctions] ([Address], [Name])", 2, rows);
-
-        rows.clear();
-        for (int i = 0; i < ecus; ++i)
-            rows.push_back({i % functions, QString("ECU %1").arg(i, 4, 10, QChar('0')), "ZEP", "5A4550",
-                            32768, 128, QByteArray(1, '\xFF'), 16, QString("comment %1").arg(i)});
-        insertRows(db,
-                   "INSERT INTO [Hardwares] ([Address], [Nom], [Code Fournisseur], [SupplierHex], "
-                   "[IdentificationType], [UploadRL], [FillPattern], [WriteGranularity], [Commentaire])",
-                   9, rows);
-
-        std::vector<qint64> ids;
-        QSqlQuery q = db.execute("SELECT [Ecu Id] FROM [Hardwares] ORDER BY [Ecu Id]");
-        while (q.next())
-            ids.push_back(q.value(0).toLongLong());
-        q.finish();
-
-        // The first ECU gets 1,000 applications, the others share the rest.
-        rows.clear();
-        for (int i = 0; i < applications; ++i) {
-            const std::size_t ecu =
-                i < bigEcuApplications
-                    ? 0
-                    : 1 + static_cast<std::size_t>(i - bigEcuApplications) % (ids.size() - 1);
-            rows.push_back({ids[ecu], QString("Application %1").arg(i, 5, 10, QChar('0')), "4142434445", 3,
-                            "ZEP", "5A4550", "0102030405", "0607", "0809", "0A0B", "0C0D0E0F", "0000000000",
-                            i % 2 == 0, QString("comment %1").arg(i)});
-        }
-        insertRows(
-            db,
-            "INSERT INTO [Applications] ([Ecu Id], [App Name], [PIE], [Indice Diag], [Code Fournisseur], "
-            "[SupplierHex], [Hardware], [Software], [Version], [Calibration], [Réserve], [Homologation], "
-            "[IdentValide], [Commentaire])",
-            14, rows);
-        return ids.front();
-    });
-}
-
 Figures measure(const std::string& engine, Connection& db, int runs) {
     Figures f;
     f.engine = engine;
     qint64 bigEcu = 0;
-    f.fill = timed([&] { bigEcu = fill(db); });
+    f.fill = timed([&] { bigEcu = fillBigTree(db); });
     for (int run = 0; run < runs; ++run) {
         TreeSource tree;
         f.build = best(f.build, timed([&] {
@@ -166,27 +103,10 @@ Figures sqlite(int runs) {
 }
 
 Figures postgres(const std::string& server, int runs) {
-    const std::string schema = "zep_bench_navigation_" + std::to_string(getpid());
-    const auto admin = Connection::open(server);
-    const QString name = admin->quote(QString::fromStdString(schema));
-    admin->execute("DROP SCHEMA IF EXISTS " + name + " CASCADE");
-    admin->execute("CREATE SCHEMA " + name);
-    try {
-        std::optional<Figures> f;
-        {
-            const ConnectionString& at = admin->connectionString();
-            const auto db =
-                Connection::create(ConnectionString::forServer(at.host(), at.port(), at.database(), at.user(),
-                                                               at.password(), schema),
-                                   SchemaVersion::Current, ZEP_SHARE_DIR "/schema");
-            f = measure("PostgreSQL", *db, runs);
-        }
-        admin->execute("DROP SCHEMA " + name + " CASCADE");
-        return *f;
-    } catch (...) {
-        admin->execute("DROP SCHEMA IF EXISTS " + name + " CASCADE");
-        throw;
-    }
+    const bench::ServerSchema schema(server, "zep_bench_navigation_");
+    const auto db =
+        Connection::create(schema.connectionString(), SchemaVersion::Current, ZEP_SHARE_DIR "/schema");
+    return measure("PostgreSQL", *db, runs);
 }
 
 bool check(const char* what, double value, double limit, const char* unit) {

@@ -3,6 +3,7 @@
 // server is named, from PostgreSQL. Storing the rows and copying the application into another local
 // file are timed too, as figures without a target.
 
+#include "BenchData.h"
 #include "BenchTiming.h"
 #include "database/Compare.h"
 #include "database/Connection.h"
@@ -121,33 +122,6 @@ std::optional<Figures> measure(const std::string& engine, Connection& db, const 
     return f;
 }
 
-/** a new schema on the server, dropped with the object */
-class ServerSchema {
-public:
-    explicit ServerSchema(const std::string& server) : admin_(Connection::open(server)) {
-        name_ = "zep_bench_operations_" + std::to_string(getpid());
-        admin_->execute(QStringLiteral("DROP SCHEMA IF EXISTS %1 CASCADE").arg(quoted()));
-        admin_->execute(QStringLiteral("CREATE SCHEMA %1").arg(quoted()));
-        const ConnectionString& at = admin_->connectionString();
-        connectionString_ =
-            ConnectionString::forServer(at.host(), at.port(), at.database(), at.user(), at.password(), name_);
-    }
-    ~ServerSchema() {
-        try {
-            admin_->execute(QStringLiteral("DROP SCHEMA IF EXISTS %1 CASCADE").arg(quoted()));
-        } catch (const ZepError& e) {
-            std::fprintf(stderr, "cannot drop schema %s: %s\n", name_.c_str(), e.what());
-        }
-    }
-    const std::string& connectionString() const { return connectionString_; }
-
-private:
-    QString quoted() const { return admin_->quote(QString::fromStdString(name_)); }
-
-    std::unique_ptr<Connection> admin_;
-    std::string name_, connectionString_;
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -206,7 +180,7 @@ int main(int argc, char** argv) {
                 figures.push_back(*f);
         }
         if (status == 0 && !server.empty()) {
-            const ServerSchema schema(server);
+            const bench::ServerSchema schema(server, "zep_bench_operations_");
             const auto db = Connection::create(schema.connectionString(), SchemaVersion::Current,
                                                ZEP_SHARE_DIR "/schema");
             const auto f = measure("PostgreSQL", *db, image, runs, folder);

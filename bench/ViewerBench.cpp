@@ -3,6 +3,7 @@
 // in the icons view and in the details view. On a local SQLite file, and on PostgreSQL when a server is
 // named.
 
+#include "BenchData.h"
 #include "BenchTiming.h"
 #include "database/Connection.h"
 #include "shell/frmDatabase.h"
@@ -29,10 +30,7 @@ namespace {
 using namespace zep;
 namespace fs = std::filesystem;
 
-constexpr int functions = 256;
-constexpr int ecus = 5000;
-constexpr int applications = 50000;
-constexpr int bigEcuApplications = 1000;
+using namespace bench;
 constexpr double openTarget = 1.0; // seconds
 constexpr double listTarget = 0.3; // seconds
 
@@ -105,67 +103,6 @@ struct Figures {
     int rows = 0;
 };
 
-/** inserts rows of values in multi-row statements: one statement a row would cost a round trip each */
-void insertRows(Connection& db, const QString& head, int columns, const std::vector<QVariantList>& rows) {
-    // SQLite looks bound parameters up by a linear search: many small statements beat a few huge ones.
-    constexpr std::size_t batch = 50;
-    QString tuple = "(?" + QString(", ?").repeated(columns - 1) + ")";
-    for (std::size_t first = 0; first < rows.size(); first += batch) {
-        const std::size_t end = std::min(rows.size(), first + batch);
-        QString statement = head + " VALUES ";
-        QVariantList values;
-        for (std::size_t i = first; i < end; ++i) {
-            statement += (i == first ? "" : ", ") + tuple;
-            values += rows[i];
-        }
-        db.execute(statement, values);
-    }
-}
-
-/** the data set; the Ecu Id of the ECU with 1,000 applications */
-qint64 fill(Connection& db) {
-    return db.transaction([&] {
-        std::vector<QVariantList> rows;
-        for (int address = 0; address < functions; ++address)
-            rows.push_back({address, QString("Function %1").arg(address)});
-        insertRows(db, "INSERT INTO [Fonctions] ([Address], [Name])", 2, rows);
-
-        rows.clear();
-        for (int i = 0; i < ecus; ++i)
-            rows.push_back({i % functions, QString("ECU %1").arg(i, 4, 10, QChar('0')), "ZEP", "5A4550",
-                            32768, 128, QByteArray(1, '\xFF'), 16, QString("comment %1").arg(i)});
-        insertRows(db,
-                   "INSERT INTO [Hardwares] ([Address], [Nom], [Code Fournisseur], [SupplierHex], "
-                   "[IdentificationType], [UploadRL], [FillPattern], [WriteGranularity], [Commentaire])",
-                   9, rows);
-
-        std::vector<qint64> ids;
-        QSqlQuery q = db.execute("SELECT [Ecu Id] FROM [Hardwares] ORDER BY [Ecu Id]");
-        while (q.next())
-            ids.push_back(q.value(0).toLongLong());
-        q.finish();
-
-        // The first ECU gets 1,000 applications, the others share the rest.
-        rows.clear();
-        for (int i = 0; i < applications; ++i) {
-            const std::size_t ecu =
-                i < bigEcuApplications
-                    ? 0
-                    : 1 + static_cast<std::size_t>(i - bigEcuApplications) % (ids.size() - 1);
-            rows.push_back({ids[ecu], QString("Application %1").arg(i, 5, 10, QChar('0')), "4142434445", 3,
-                            "ZEP", "5A4550", "0102030405", "0607", "0809", "0A0B", "0C0D0E0F", "0000000000",
-                            i % 2 == 0, QString("comment %1").arg(i)});
-        }
-        insertRows(
-            db,
-            "INSERT INTO [Applications] ([Ecu Id], [App Name], [PIE], [Indice Diag], [Code Fournisseur], "
-            "[SupplierHex], [Hardware], [Software], [Version], [Calibration], [Réserve], [Homologation], "
-            "[IdentValide], [Commentaire])",
-            14, rows);
-        return ids.front();
-    });
-}
-
 /** paints the widget now, as the window system would when it is shown or uncovered */
 void paint(QWidget& widget) {
     QApplication::processEvents();
@@ -221,7 +158,7 @@ Figures measure(const std::string& engine, const std::string& connectionString, 
     qint64 bigEcu = 0;
     {
         const auto db = Connection::open(connectionString);
-        f.fill = timed([&] { bigEcu = fill(*db); });
+        f.fill = timed([&] { bigEcu = fillBigTree(*db); });
     }
     const std::string ecuKey = "h" + std::to_string(bigEcu);
 
@@ -275,23 +212,9 @@ Figures sqlite(int runs) {
 }
 
 Figures postgres(const std::string& server, int runs) {
-    const std::string schema = "zep_bench_viewer_" + std::to_string(getpid());
-    const auto admin = Connection::open(server);
-    const QString name = admin->quote(QString::fromStdString(schema));
-    admin->execute("DROP SCHEMA IF EXISTS " + name + " CASCADE");
-    admin->execute("CREATE SCHEMA " + name);
-    try {
-        const ConnectionString& at = admin->connectionString();
-        const std::string connectionString = ConnectionString::forServer(at.host(), at.port(), at.database(),
-                                                                         at.user(), at.password(), schema);
-        Connection::create(connectionString, SchemaVersion::Current, ZEP_SHARE_DIR "/schema");
-        Figures f = measure("PostgreSQL", connectionString, runs);
-        admin->execute("DROP SCHEMA " + name + " CASCADE");
-        return f;
-    } catch (...) {
-        admin->execute("DROP SCHEMA IF EXISTS " + name + " CASCADE");
-        throw;
-    }
+    const bench::ServerSchema schema(server, "zep_bench_viewer_");
+    Connection::create(schema.connectionString(), SchemaVersion::Current, ZEP_SHARE_DIR "/schema");
+    return measure("PostgreSQL", schema.connectionString(), runs);
 }
 
 void printRow(const char* what, const Runs& runs) {
