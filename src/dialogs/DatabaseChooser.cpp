@@ -1,5 +1,7 @@
 #include "DatabaseChooser.h"
 
+#include "NamedControls.h"
+
 #include "database/Connection.h"
 #include "database/ConnectionString.h"
 #include "views/QtText.h"
@@ -22,12 +24,6 @@ namespace zep {
 
 namespace {
 
-QLineEdit* lineEdit(const char* name, QWidget* parent) {
-    auto* box = new QLineEdit(parent);
-    box->setObjectName(name);
-    return box;
-}
-
 /** keeps the wait cursor up while a connection is tried */
 class WaitCursor {
 public:
@@ -44,11 +40,11 @@ DatabaseChooser::DatabaseChooser(const std::string& current, QWidget* parent)
                            qtr("DatabaseChooser/Controls/optFile/caption", "SQLite database &file"), this)),
       optServer_(
           new QRadioButton(qtr("DatabaseChooser/Controls/optServer/caption", "&PostgreSQL server"), this)),
-      fraFile_(new QWidget(this)), fraServer_(new QWidget(this)), txtFile_(lineEdit("txtFile", fraFile_)),
-      txtHost_(lineEdit("txtHost", fraServer_)), txtPort_(new QSpinBox(fraServer_)),
-      txtDatabase_(lineEdit("txtDatabase", fraServer_)), txtUser_(lineEdit("txtUser", fraServer_)),
-      txtPassword_(lineEdit("txtPassword", fraServer_)), txtSchema_(lineEdit("txtSchema", fraServer_)),
-      lblTestResult_(new QLabel(this)),
+      fraFile_(new QWidget(this)), fraServer_(new QWidget(this)),
+      txtFile_(namedLineEdit("txtFile", fraFile_)), txtHost_(namedLineEdit("txtHost", fraServer_)),
+      txtPort_(new QSpinBox(fraServer_)), txtDatabase_(namedLineEdit("txtDatabase", fraServer_)),
+      txtUser_(namedLineEdit("txtUser", fraServer_)), txtPassword_(namedLineEdit("txtPassword", fraServer_)),
+      txtSchema_(namedLineEdit("txtSchema", fraServer_)), lblTestResult_(new QLabel(this)),
       okButton_(new QPushButton(qtr("DatabaseChooser/Controls/OKButton/caption", "OK"), this)),
       testButton_(
           new QPushButton(qtr("DatabaseChooser/Controls/cmdTest/caption", "&Test connection"), this)) {

@@ -1,6 +1,7 @@
 #include "frmPropAppli.h"
 
 #include "MapGrid.h"
+#include "NamedControls.h"
 
 #include "flash/EcuApplication.h"
 #include "memory/ZepError.h"
@@ -28,14 +29,6 @@ namespace {
 
 constexpr int ApprovalDigits = 10;
 
-QWidget* page(const char* key) {
-    auto* p = new QWidget;
-    p->setObjectName(key);
-    auto* layout = new QVBoxLayout(p);
-    layout->setContentsMargins(0, 0, 0, 0);
-    return p;
-}
-
 } // namespace
 
 frmPropAppli::frmPropAppli(const QString& caption, QString& comment, EcuApplication& image, Interaction& ui,
@@ -60,27 +53,18 @@ frmPropAppli::frmPropAppli(const QString& caption, QString& comment, EcuApplicat
     txtApprovalNumber_->installEventFilter(this);
     txtApprovalNumber_->setMinimumWidth(
         txtApprovalNumber_->fontMetrics().horizontalAdvance(QString(16, '0')));
-    txtComment_->setTabChangesFocus(true);
-    txtComment_->setFixedHeight(
-        txtComment_->fontMetrics().lineSpacing() * 3 +
-        2 * (txtComment_->frameWidth() + int(txtComment_->document()->documentMargin())));
+    makeCommentBox(*txtComment_);
     total_->setReadOnly(true);
     gridMapping_->setToolTip(
         qtr("frmPropAppli/Controls/gridMapping/toolTip", "Description of ECU addresses ranges."));
 
-    tsMapping_->addTab(page("Mapping"), QStringLiteral("Mapping"));
-    tsMapping_->addTab(page("Missing"), QStringLiteral("Missing"));
-    tsMapping_->addTab(page("Exceed"), QStringLiteral("Exceed"));
+    for (const char* key : {"Mapping", "Missing", "Exceed"})
+        addTabPage(*tsMapping_, key);
     tsMapping_->widget(0)->layout()->addWidget(gridMapping_);
 
-    auto* buttons = new QDialogButtonBox(this);
-    auto* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-    ok->setObjectName("OKButton");
-    ok->setDefault(true);
-    auto* cancelButton = buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
-    cancelButton->setObjectName("CancelButton");
-    connect(ok, &QPushButton::clicked, this, &frmPropAppli::accept);
-    connect(cancelButton, &QPushButton::clicked, this, &frmPropAppli::cancel);
+    const OkCancel buttons = okCancelButtons(*this);
+    connect(buttons.ok, &QPushButton::clicked, this, &frmPropAppli::accept);
+    connect(buttons.cancel, &QPushButton::clicked, this, &frmPropAppli::cancel);
 
     auto* approval = new QHBoxLayout;
     approval->setSpacing(4);
@@ -93,7 +77,7 @@ frmPropAppli::frmPropAppli(const QString& caption, QString& comment, EcuApplicat
     grid->addWidget(txtComment_, 1, 1);
     grid->addWidget(tsMapping_, 2, 0, 1, 2);
     grid->addWidget(total_, 3, 0, 1, 2);
-    grid->addWidget(buttons, 4, 0, 1, 2);
+    grid->addWidget(buttons.box, 4, 0, 1, 2);
     grid->setRowStretch(2, 1);
     grid->setColumnStretch(1, 1);
 

@@ -2,6 +2,7 @@
 
 #include "EcuMapRows.h"
 #include "MapGrid.h"
+#include "NamedControls.h"
 
 #include "database/Listing.h"
 #include "flash/ZEPEcu.h"
@@ -76,27 +77,6 @@ MemBlock patternOf(const QString& text) {
     }
 }
 
-QLineEdit* lineEdit(const char* name, QWidget* parent) {
-    auto* box = new QLineEdit(parent);
-    box->setObjectName(name);
-    return box;
-}
-
-QLabel* label(const char* name, const QString& caption, QWidget* buddy, QWidget* parent) {
-    auto* l = new QLabel(caption, parent);
-    l->setObjectName(name);
-    l->setBuddy(buddy);
-    return l;
-}
-
-QWidget* page(const char* key) {
-    auto* p = new QWidget;
-    p->setObjectName(key);
-    auto* layout = new QVBoxLayout(p);
-    layout->setContentsMargins(0, 0, 0, 0);
-    return p;
-}
-
 QString classText(Erasing erasing) {
     switch (erasing) {
     case Erasing::Tuning:
@@ -138,12 +118,13 @@ QStringList headers(bool withErasing) {
 
 frmPropEcu::frmPropEcu(ZEPEcu& ecu, QWidget* parent)
     : QDialog(parent), ecu_(ecu), cbIdentificationType_(new QComboBox(this)),
-      txtSupplierCode_(lineEdit("txtSupplierCode", this)),
-      txtInterByteDelay_(lineEdit("txtInterByteDelay", this)),
-      txtReplyToRequestDelay_(lineEdit("txtReplyToRequestDelay", this)),
-      txtComment_(new QPlainTextEdit(this)), txtWriteGranularity_(lineEdit("txtWriteGranularity", this)),
-      txtFillPattern_(lineEdit("txtFillPattern", this)), txtMaxDownload_(lineEdit("txtMaxDownload", this)),
-      txtRepeatPattern_(lineEdit("txtRepeatPattern", this)),
+      txtSupplierCode_(namedLineEdit("txtSupplierCode", this)),
+      txtInterByteDelay_(namedLineEdit("txtInterByteDelay", this)),
+      txtReplyToRequestDelay_(namedLineEdit("txtReplyToRequestDelay", this)),
+      txtComment_(new QPlainTextEdit(this)), txtWriteGranularity_(namedLineEdit("txtWriteGranularity", this)),
+      txtFillPattern_(namedLineEdit("txtFillPattern", this)),
+      txtMaxDownload_(namedLineEdit("txtMaxDownload", this)),
+      txtRepeatPattern_(namedLineEdit("txtRepeatPattern", this)),
       chkUploadwCRC_(new QCheckBox(QStringLiteral("Upload with CRC"), this)),
       tsMapping_(new QTabWidget(this)), gridMapping_(new QTableWidget(this)) {
     setObjectName("frmPropEcu");
@@ -163,50 +144,43 @@ frmPropEcu::frmPropEcu(ZEPEcu& ecu, QWidget* parent)
         pattern->setMaxLength(2 * MaxGranularity);
         pattern->installEventFilter(this);
     }
-    txtComment_->setTabChangesFocus(true);
-    txtComment_->setFixedHeight(
-        txtComment_->fontMetrics().lineSpacing() * 3 +
-        2 * (txtComment_->frameWidth() + int(txtComment_->document()->documentMargin())));
+    makeCommentBox(*txtComment_);
 
-    tsMapping_->addTab(page("Calibration"), QStringLiteral("Calibration"));
-    tsMapping_->addTab(page("Global"), QStringLiteral("Global"));
-    tsMapping_->addTab(page("Mapping"), QStringLiteral("Mapping"));
+    for (const char* key : {"Calibration", "Global", "Mapping"})
+        addTabPage(*tsMapping_, key);
     tsMapping_->widget(0)->layout()->addWidget(gridMapping_);
 
-    auto* buttons = new QDialogButtonBox(this);
-    auto* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-    ok->setObjectName("OKButton");
-    ok->setDefault(true);
-    auto* cancel = buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
-    cancel->setObjectName("CancelButton");
-    connect(buttons, &QDialogButtonBox::accepted, this, &frmPropEcu::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &frmPropEcu::reject);
+    const OkCancel buttons = okCancelButtons(*this);
+    connect(buttons.box, &QDialogButtonBox::accepted, this, &frmPropEcu::accept);
+    connect(buttons.box, &QDialogButtonBox::rejected, this, &frmPropEcu::reject);
 
     auto* grid = new QGridLayout(this);
-    grid->addWidget(label("lblIdentificationType", "Identification type", cbIdentificationType_, this), 0, 0);
+    grid->addWidget(namedLabel("lblIdentificationType", "Identification type", cbIdentificationType_, this),
+                    0, 0);
     grid->addWidget(cbIdentificationType_, 0, 1, 1, 3);
-    grid->addWidget(label("lblSupplierCode", "Supplier code", txtSupplierCode_, this), 1, 0);
+    grid->addWidget(namedLabel("lblSupplierCode", "Supplier code", txtSupplierCode_, this), 1, 0);
     grid->addWidget(txtSupplierCode_, 1, 1);
     grid->addWidget(chkUploadwCRC_, 1, 2, 1, 2);
-    grid->addWidget(label("lblInterByteDelay", "Inter-byte delay (ms)", txtInterByteDelay_, this), 2, 0);
+    grid->addWidget(namedLabel("lblInterByteDelay", "Inter-byte delay (ms)", txtInterByteDelay_, this), 2, 0);
     grid->addWidget(txtInterByteDelay_, 2, 1);
     grid->addWidget(
-        label("lblReplyToRequestDelay", "Reply to request delay (ms)", txtReplyToRequestDelay_, this), 2, 2);
+        namedLabel("lblReplyToRequestDelay", "Reply to request delay (ms)", txtReplyToRequestDelay_, this), 2,
+        2);
     grid->addWidget(txtReplyToRequestDelay_, 2, 3);
-    grid->addWidget(label("lblWriteGranularity", "Write granularity (bytes)", txtWriteGranularity_, this), 3,
-                    0);
+    grid->addWidget(
+        namedLabel("lblWriteGranularity", "Write granularity (bytes)", txtWriteGranularity_, this), 3, 0);
     grid->addWidget(txtWriteGranularity_, 3, 1);
-    grid->addWidget(label("lblMaxDownload", "Max download (bytes)", txtMaxDownload_, this), 3, 2);
+    grid->addWidget(namedLabel("lblMaxDownload", "Max download (bytes)", txtMaxDownload_, this), 3, 2);
     grid->addWidget(txtMaxDownload_, 3, 3);
-    grid->addWidget(label("lblFillPattern", "Erased state (hex)", txtFillPattern_, this), 4, 0);
+    grid->addWidget(namedLabel("lblFillPattern", "Erased state (hex)", txtFillPattern_, this), 4, 0);
     grid->addWidget(txtFillPattern_, 4, 1, 1, 3);
-    grid->addWidget(label("lblRepeatPattern", "Repeat pattern (hex)", txtRepeatPattern_, this), 5, 0);
+    grid->addWidget(namedLabel("lblRepeatPattern", "Repeat pattern (hex)", txtRepeatPattern_, this), 5, 0);
     grid->addWidget(txtRepeatPattern_, 5, 1, 1, 3);
-    auto* lblComment = label("lblComment", "Comment", txtComment_, this);
+    auto* lblComment = namedLabel("lblComment", "Comment", txtComment_, this);
     grid->addWidget(lblComment, 6, 0, Qt::AlignTop);
     grid->addWidget(txtComment_, 6, 1, 1, 3);
     grid->addWidget(tsMapping_, 7, 0, 1, 4);
-    grid->addWidget(buttons, 8, 0, 1, 4);
+    grid->addWidget(buttons.box, 8, 0, 1, 4);
     grid->setRowStretch(7, 1);
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(3, 1);
