@@ -238,12 +238,7 @@ void DropHandler::dropOn(const std::string& targetKey) {
         if (kind == ItemKey::Application) {
             const auto appId = ItemKey::parse(copied.key);
             const TreeNode* ecu = window_.tree().selectedEcu();
-            TreeSource::Insertion insertion;
-            window_.tree().treeModel().adding([&] {
-                insertion =
-                    window_.treeSource().insertApplication(appId->id, draggedName, ecu ? ecu->id() : 0);
-            });
-            window_.inserted(insertion);
+            window_.inserted(window_.addApplicationNode(appId->id, ecu ? ecu->id() : 0));
         } else if (kind == ItemKey::Tuning) {
             const auto calibId = ItemKey::parse(copied.key);
             const TreeNode* app = window_.tree().selectedApplication();

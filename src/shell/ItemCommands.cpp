@@ -89,14 +89,8 @@ void ItemCommands::open() {
     if (!result.opened())
         return;
     if (result.application) {
-        // The application's name is what the Open stored; read it back for the tree.
-        QSqlQuery row =
-            db.execute("SELECT [App Name] FROM [Applications] WHERE [App Id] = ?", {result.application->id});
-        const std::string name = row.next() ? sql::text(row.value(0)) : std::string();
-        TreeSource::Insertion insertion;
-        window_.tree().treeModel().adding([&] {
-            insertion = window_.treeSource().insertApplication(result.application->id, name, result.ecuId);
-        });
+        const TreeSource::Insertion insertion =
+            window_.addApplicationNode(result.application->id, result.ecuId);
         if (!result.tuning) {
             window_.inserted(insertion);
             return;
@@ -312,12 +306,7 @@ void ItemCommands::createTestDataSet() {
         window_.inserted(TreeSource::insertTuning(created, target->appId));
         return;
     }
-    QSqlQuery row = db.execute("SELECT [App Name] FROM [Applications] WHERE [App Id] = ?", {created});
-    const std::string name = row.next() ? sql::text(row.value(0)) : std::string();
-    TreeSource::Insertion insertion;
-    window_.tree().treeModel().adding(
-        [&] { insertion = window_.treeSource().insertApplication(created, name, target->ecuId); });
-    window_.inserted(insertion);
+    window_.inserted(window_.addApplicationNode(created, target->ecuId));
 }
 
 } // namespace zep

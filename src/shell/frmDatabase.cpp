@@ -7,6 +7,7 @@
 #include "database/Connection.h"
 #include "database/ItemKey.h"
 #include "database/Listing.h"
+#include "database/Sql.h"
 #include "dialogs/DatabaseChooser.h"
 #include "pictures/Pictures.h"
 #include "text/TextCatalog.h"
@@ -544,6 +545,16 @@ void frmDatabase::inserted(const TreeSource::Insertion& insertion) {
         clickNode(insertion.parentKey);
     lvMain_->select(insertion.itemKey);
     updateEnabledState();
+}
+
+TreeSource::Insertion frmDatabase::addApplicationNode(qint64 appId, qint64 ecuId) {
+    TreeSource::Insertion insertion;
+    if (!db_)
+        return insertion;
+    QSqlQuery row = db_->execute("SELECT [App Name] FROM [Applications] WHERE [App Id] = ?", {appId});
+    const std::string name = row.next() ? sql::text(row.value(0)) : std::string();
+    tvMain_->treeModel().adding([&] { insertion = tree_.insertApplication(appId, name, ecuId); });
+    return insertion;
 }
 
 int frmDatabase::depth() const {

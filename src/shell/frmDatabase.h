@@ -66,6 +66,8 @@ public:
     void refreshList();
     /** after a new application or tuning was stored: the tree node, the listing and the selection */
     void inserted(const TreeSource::Insertion& insertion);
+    /** the tree node of an application just stored under ecuId, named as the database has it */
+    TreeSource::Insertion addApplicationNode(qint64 appId, qint64 ecuId);
 
     DatabaseTree& tree() { return *tvMain_; }
     ItemList& list() { return *lvMain_; }
