@@ -1,6 +1,9 @@
 #include "FileKind.h"
 
-#include <fstream>
+#include "FlashFile.h"
+#include "memory/ZepError.h"
+
+#include <unistd.h>
 
 namespace zep {
 
@@ -19,17 +22,17 @@ FileKind fileKindOf(std::string_view head, std::size_t fileSize) {
 }
 
 FileKind fileKind(const std::string& path) {
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    if (!in)
-        return FileKind::None;
-    const std::streamoff size = in.tellg();
-    if (size < 6)
-        return FileKind::None;
+    int fd = -1;
+    std::uint64_t size = 0;
+    try {
+        fd = openRegularFile(path, &size);
+    } catch (const ZepError&) {
+        return FileKind::None; // the reader that is asked says why
+    }
     char head[5];
-    in.seekg(0);
-    if (!in.read(head, sizeof head))
-        return FileKind::None;
-    return fileKindOf({head, sizeof head}, static_cast<std::size_t>(size));
+    const ssize_t n = size < 6 ? 0 : ::read(fd, head, sizeof head);
+    ::close(fd);
+    return n == sizeof head ? fileKindOf({head, sizeof head}, static_cast<std::size_t>(size)) : FileKind::None;
 }
 
 std::string kindName(FileKind kind) {

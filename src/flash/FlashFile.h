@@ -9,8 +9,16 @@
 
 namespace zep {
 
-/** The whole file as bytes, one char per byte; a file that cannot be read is error 1000. */
-std::string readWholeFile(const std::string& path);
+/**
+ * Opens a file for reading and gives its descriptor (the caller closes it) and, if asked, its size. Only
+ * regular files are taken: a FIFO or a device would block or never end, so it is refused at once, as a
+ * folder, a missing or an unreadable file are, with error 1000 naming the path.
+ */
+int openRegularFile(const std::string& path, std::uint64_t* size = nullptr);
+
+/** The whole file as bytes, one char per byte; a file that cannot be read, or is larger than limit, is
+ * error 1000. */
+std::string readWholeFile(const std::string& path, std::uint64_t limit = UINT64_MAX);
 
 /**
  * The bytes of a file, mapped rather than copied: large flash files are read once, front to back, and
@@ -30,7 +38,7 @@ private:
     const char* data_ = "";
     std::size_t size_ = 0;
     void* mapping_ = nullptr;
-    std::string copy_; // where mapping is not possible (a pipe, a special file)
+    std::string copy_; // where mapping is not possible
 };
 
 /** Where the writers put their text: a string, or a file written in large pieces. */
@@ -73,9 +81,10 @@ private:
 };
 
 /**
- * Writes a file through a writer, after check() accepted the content: into a temporary file beside the
- * target, renamed over it at the end, so that a refused or failed write leaves no half-written file.
- * Errors are ZepError 1000.
+ * Writes a file through a writer, after check() accepted the content: into a temporary file of its own
+ * beside the target, synced and renamed over it at the end, so that a refused or failed write leaves no
+ * half-written file and two writers never mix their bytes. A symbolic link is written through to its
+ * file; a device or a pipe (/dev/null, /dev/stdout) is written directly. Errors are ZepError 1000.
  */
 void writeWholeFile(const std::string& path, const std::function<void(OutputBuffer&)>& writer,
                     const std::function<void()>& check = {});

@@ -7,7 +7,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <memory>
 
 namespace zep {
@@ -89,22 +88,15 @@ void appendCrLf(pugi::xml_node parent) {
 }
 
 void loadInterchangeFile(pugi::xml_document& doc, const std::string& path) {
-    constexpr const char* key = "common/cannotReadFile/text";
-    constexpr const char* def = "Unable to read file {0}{crlf}{1}";
-    const auto fail = [&] { throw ZepError(errors::File, tr(key, def, path, std::strerror(errno))); };
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) {
-        errno = EISDIR;
-        fail();
-    }
-    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
+    std::uint64_t size = 0;
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(::fdopen(openRegularFile(path, &size), "rb"),
+                                                              std::fclose);
+    const auto fail = [&] {
+        throw ZepError(errors::File,
+                       tr("common/cannotReadFile/text", "Unable to read file {0}{crlf}{1}", path, std::strerror(errno)));
+    };
     if (!file)
         fail();
-    const auto size = std::filesystem::file_size(path, ec);
-    if (ec) {
-        errno = ec.value();
-        fail();
-    }
     // One buffer, parsed in place and kept by the document: a large file is not held twice.
     char* buffer = static_cast<char*>(pugi::get_memory_allocation_function()(size == 0 ? 1 : size));
     if (!buffer)
