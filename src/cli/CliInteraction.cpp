@@ -1,4 +1,5 @@
 #include "CliInteraction.h"
+#include "TerminalText.h"
 
 #include <iostream>
 #include <unistd.h>
@@ -6,14 +7,14 @@
 namespace zep {
 
 namespace {
-/** messages use CR LF line breaks; a terminal wants LF */
-std::string plain(std::string text) {
+/** messages use CR LF line breaks, a terminal wants LF; names inside them are escaped */
+std::string plain(const std::string& text) {
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i)
         if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n'))
             out.push_back(text[i]);
-    return out;
+    return printable(out, true);
 }
 
 const char* name(Answer a) {

@@ -2,6 +2,7 @@
 
 #include "Arguments.h"
 #include "CliInteraction.h"
+#include "TerminalText.h"
 
 #include "commands/DemoDatabase.h"
 #include "commands/OpenCommand.h"
@@ -82,8 +83,8 @@ ItemKey keyArgument(const std::string& text, std::initializer_list<char> kinds) 
     return *key;
 }
 
-std::unique_ptr<Connection> openDatabase(const std::string& text, Interaction& ui) {
-    return Connection::open(text, &ui);
+std::unique_ptr<Connection> openDatabase(const std::string& text, Interaction& ui, Access access) {
+    return Connection::open(text, &ui, access);
 }
 
 int create(const std::vector<std::string>& args, Interaction&) {
@@ -107,7 +108,7 @@ int open(const std::vector<std::string>& args, Interaction& ui) {
     if (a.positional().size() != 2 || !a.value("into"))
         throw UsageError("zep db open takes DB FILE --into KEY");
     const ItemKey into = keyArgument(*a.value("into"), {ItemKey::Ecu, ItemKey::Application});
-    auto db = openDatabase(a.positional()[0], ui);
+    auto db = openDatabase(a.positional()[0], ui, Access::Write);
     qint64 ecuId = into.id;
     std::optional<qint64> application;
     if (into.kind == ItemKey::Application) {
@@ -147,7 +148,7 @@ int saveXml(const Arguments& a, Interaction& ui) {
     choices.onlyDefaultTuning = yesNo(a, "only-default-tuning");
     if (a.has("default-tuning") && key.kind != ItemKey::Application)
         throw UsageError("--default-tuning saves an application aID as its default tuning");
-    auto db = openDatabase(a.positional()[0], ui);
+    auto db = openDatabase(a.positional()[0], ui, Access::Read);
     const bool saved = SaveXml(*db, key.text(), a.positional()[2], ui, choices, std::nullopt, a.has("default-tuning"));
     return saved ? 0 : 1;
 }
@@ -174,7 +175,7 @@ int save(const std::vector<std::string>& args, Interaction& ui) {
         throw UsageError("--format takes srec, kwp, h86 or xml");
     if (a.has("default-tuning") && key.kind != ItemKey::Application)
         throw UsageError("--default-tuning saves an application aID as its default tuning");
-    auto db = openDatabase(a.positional()[0], ui);
+    auto db = openDatabase(a.positional()[0], ui, Access::Read);
     return SaveImage(*db, key.text(), format, out, ui, a.has("default-tuning")) ? 0 : 1;
 }
 
@@ -218,7 +219,7 @@ int import(const std::vector<std::string>& args, Interaction& ui) {
         if (!update || *update == Answer::Ok)
             throw UsageError("--update-existing takes yes, no or cancel");
     }
-    auto db = openDatabase(a.positional()[0], ui);
+    auto db = openDatabase(a.positional()[0], ui, Access::Write);
     ImportInteraction importUi(ui, update);
     const XmlImportResult result = OpenXmlFile(*db, a.positional()[1], importUi);
     for (const ImportedEcu& ecu : result.ecus) {
@@ -236,7 +237,7 @@ int mark(const std::vector<std::string>& args, Interaction& ui) {
     if (a.positional().size() != 2)
         throw UsageError("zep db mark takes DB KEY");
     const ItemKey key = keyArgument(a.positional()[1], {ItemKey::Application, ItemKey::Tuning});
-    auto db = openDatabase(a.positional()[0], ui);
+    auto db = openDatabase(a.positional()[0], ui, Access::Write);
     ImageStore::Download(*db, key.text(), true); // an unknown item is an error, not a silent no-op
     ImageStore::Marquage(*db, key.text());
     return 0;
@@ -270,9 +271,10 @@ std::string itemName(Connection& db, const ItemKey& key) {
 }
 
 void printNode(const TreeNode& node, int depth) {
-    std::cout << std::string(static_cast<std::size_t>(2 * depth), ' ') << node.key() << '\t' << node.text();
+    std::cout << std::string(static_cast<std::size_t>(2 * depth), ' ') << node.key() << '\t'
+              << printable(node.text());
     if (node.kind() == ItemKey::Function)
-        std::cout << '\t' << node.tag();
+        std::cout << '\t' << printable(node.tag());
     std::cout << '\n';
     for (std::size_t i = 0; i < node.childCount(); ++i)
         printNode(node.child(i), depth + 1);
@@ -282,7 +284,7 @@ int tree(const std::vector<std::string>& args, Interaction& ui) {
     const Arguments a(args, {}, {});
     if (a.positional().size() != 1)
         throw UsageError("zep db tree takes DB");
-    auto db = openDatabase(a.positional()[0], ui);
+    auto db = openDatabase(a.positional()[0], ui, Access::Read);
     TreeSource source;
     if (!source.build(*db))
         throw ZepError(errors::File, tr("frmDatabase/Messages/invalidDatabase/text", "Invalid ZEP database. Please check ! "));
@@ -295,7 +297,7 @@ int list(const std::vector<std::string>& args, Interaction& ui) {
     if (a.positional().size() != 2)
         throw UsageError("zep db list takes DB KEY");
     const ItemKey key = keyArgument(a.positional()[1], {ItemKey::Root, ItemKey::Function, ItemKey::Ecu, ItemKey::Application});
-    auto db = openDatabase(a.positional()[0], ui);
+    auto db = openDatabase(a.positional()[0], ui, Access::Read);
     TreeSource source;
     if (!source.build(*db))
         throw ZepError(errors::File, tr("frmDatabase/Messages/invalidDatabase/text", "Invalid ZEP database. Please check ! "));
@@ -304,15 +306,15 @@ int list(const std::vector<std::string>& args, Interaction& ui) {
     const Listing listing = Listing::of(*db, source, key.text());
     std::cout << "key";
     for (const ListColumn& column : listColumns(listing.level))
-        std::cout << '\t' << column.text();
+        std::cout << '\t' << printable(column.text());
     std::cout << '\n';
     for (const ListRow& row : listing.rows) {
-        std::cout << row.key << '\t' << row.text;
+        std::cout << row.key << '\t' << printable(row.text);
         for (const std::string& sub : row.subItems)
-            std::cout << '\t' << sub;
+            std::cout << '\t' << printable(sub);
         std::cout << '\n';
     }
-    std::cerr << listing.countText() << '\n';
+    std::cerr << printable(listing.countText()) << '\n';
     if (listing.error)
         throw ZepError(errors::File, *listing.error);
     return 0;
@@ -324,10 +326,10 @@ int compare(const std::vector<std::string>& args, Interaction& ui) {
         throw UsageError("zep db compare takes DB TARGET SOURCE");
     const ItemKey target = keyArgument(a.positional()[1], {ItemKey::Application, ItemKey::Tuning});
     const ItemKey source = keyArgument(a.positional()[2], {ItemKey::Application, ItemKey::Tuning});
-    auto targetDb = openDatabase(a.positional()[0], ui);
+    auto targetDb = openDatabase(a.positional()[0], ui, Access::Read);
     std::unique_ptr<Connection> otherDb;
     if (a.value("source-db"))
-        otherDb = openDatabase(*a.value("source-db"), ui);
+        otherDb = openDatabase(*a.value("source-db"), ui, Access::Read);
     Connection& sourceDb = otherDb ? *otherDb : *targetDb;
     const auto result = Compare::CompareItems(*targetDb, target.text(), itemName(*targetDb, target), sourceDb, source.text(),
                                      itemName(sourceDb, source));
@@ -335,11 +337,11 @@ int compare(const std::vector<std::string>& args, Interaction& ui) {
         throw UsageError("an application compares with a tuning or an application; a tuning with either");
     if (result->invalid)
         throw ZepError(errors::File, result->message);
-    std::cerr << result->title << ": " << result->message << '\n';
+    std::cerr << printable(result->title) << ": " << printable(result->message) << '\n';
     if (result->differs()) {
         std::string listing = result->listing;
         listing.erase(std::remove(listing.begin(), listing.end(), '\r'), listing.end());
-        std::cout << listing;
+        std::cout << printable(listing, true);
     }
     return result->differs() ? 1 : 0;
 }
@@ -348,8 +350,8 @@ int copy(const std::vector<std::string>& args, Interaction& ui) {
     const Arguments a(args, {"into", "update"}, {});
     if (a.positional().size() != 3 || a.has("into") == a.has("update"))
         throw UsageError("zep db copy takes SRCDB KEY DSTDB and either --into KEY or --update hID");
-    auto source = openDatabase(a.positional()[0], ui);
-    auto target = openDatabase(a.positional()[2], ui);
+    auto source = openDatabase(a.positional()[0], ui, Access::Read);
+    auto target = openDatabase(a.positional()[2], ui, Access::Write);
     if (a.has("update")) {
         const ItemKey from = keyArgument(a.positional()[1], {ItemKey::Ecu});
         const ItemKey to = keyArgument(*a.value("update"), {ItemKey::Ecu});
@@ -373,7 +375,7 @@ int remove(const std::vector<std::string>& args, Interaction& ui) {
         throw UsageError("zep db delete takes DB KEY");
     const ItemKey key =
         keyArgument(a.positional()[1], {ItemKey::Function, ItemKey::Ecu, ItemKey::Application, ItemKey::Tuning});
-    auto db = openDatabase(a.positional()[0], ui);
+    auto db = openDatabase(a.positional()[0], ui, Access::Write);
     return ItemEdit::DeleteItem(*db, key.text(), itemName(*db, key), ui) ? 0 : 1;
 }
 
@@ -382,7 +384,7 @@ int rename(const std::vector<std::string>& args, Interaction& ui) {
     if (a.positional().size() != 3)
         throw UsageError("zep db rename takes DB KEY NAME");
     const ItemKey key = keyArgument(a.positional()[1], {ItemKey::Ecu, ItemKey::Application, ItemKey::Tuning});
-    auto db = openDatabase(a.positional()[0], ui);
+    auto db = openDatabase(a.positional()[0], ui, Access::Write);
     itemName(*db, key); // an unknown item is an error
     // the level of the list that shows such items: ECUs at 2, applications at 3, tunings at 4
     const int level = key.kind == ItemKey::Ecu ? 2 : key.kind == ItemKey::Application ? 3 : 4;
@@ -397,7 +399,7 @@ int dummy(const std::vector<std::string>& args, Interaction& ui) {
     if (a.positional().size() != 2 || !a.value("size") || !a.value("byte"))
         throw UsageError("zep db dummy takes DB KEY --size N --byte HH");
     const ItemKey key = keyArgument(a.positional()[1], {ItemKey::Application, ItemKey::Tuning});
-    auto db = openDatabase(a.positional()[0], ui);
+    auto db = openDatabase(a.positional()[0], ui, Access::Write);
     // An application item makes a dummy tuning when it stands for its own default tuning, that is
     // when it is the selected node itself; else a global data set for its ECU.
     std::string selection = key.text();

@@ -1,6 +1,7 @@
 #include "FileCommands.h"
 
 #include "Arguments.h"
+#include "TerminalText.h"
 
 #include "flash/EcuApplication.h"
 #include "flash/FileKind.h"
@@ -15,6 +16,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <iostream>
+#include <unistd.h>
 
 namespace zep::cli {
 
@@ -98,8 +100,7 @@ FileKind import(const std::string& path, EcuApplication& app, Interaction& ui, b
     }
     case FileKind::Xml:
     case FileKind::None:
-        if (!std::filesystem::exists(path))
-            readWholeFile(path); // raises the localised cannot-read message
+        ::close(openRegularFile(path)); // a file that cannot be read says why
         throw ZepError(errors::File, tr("zep/Messages/notAFlashFile/text",
                                         "{0} is not an S-record, H86 or KWP file", path));
     }
@@ -108,7 +109,7 @@ FileKind import(const std::string& path, EcuApplication& app, Interaction& ui, b
 
 void printInfo(const std::string& path, FileKind kind, const EcuApplication& app) {
     const ZEPEcu& ecu = app.Ecu();
-    std::cout << path << ": " << kindName(kind) << '\n';
+    std::cout << printable(path) << ": " << kindName(kind) << '\n';
     const MemMap covered = app.value().map();
     for (const MemRange& r : covered)
         std::cout << "  " << hex::withWidth(r.address, 8) << "-" << hex::withWidth(r.last(), 8) << "  " << r.count
@@ -118,12 +119,14 @@ void printInfo(const std::string& path, FileKind kind, const EcuApplication& app
               << '\n';
     if (kind == FileKind::H86)
         return;
+    // The identification is the file's own text: any byte may stand in it.
     std::cout << "  " << (app.EstCalibration() ? "tuning" : "application") << '\n'
-              << "  PIE " << app.PIE() << ", IndiceDiag " << int(app.IndiceDiag()) << ", Fournisseur \""
-              << app.Fournisseur() << "\" (" << app.FournisseurHex() << "), Hardware " << app.Hardware()
-              << ", Software " << app.Software() << ", Version " << app.Version() << ", Calibration "
-              << app.Calibration() << ", Reserve " << app.Reserve() << '\n'
-              << "  Homologation " << app.Homologation << '\n';
+              << "  PIE " << printable(app.PIE()) << ", IndiceDiag " << int(app.IndiceDiag()) << ", Fournisseur \""
+              << printable(app.Fournisseur()) << "\" (" << printable(app.FournisseurHex()) << "), Hardware "
+              << printable(app.Hardware()) << ", Software " << printable(app.Software()) << ", Version "
+              << printable(app.Version()) << ", Calibration " << printable(app.Calibration()) << ", Reserve "
+              << printable(app.Reserve()) << '\n'
+              << "  Homologation " << printable(app.Homologation) << '\n';
     if (kind == FileKind::Kwp)
         std::cout << "  Address " << hex::withWidth(ecu.Address, 2) << "H, ";
     else

@@ -3,8 +3,13 @@
 #include "DbCommands.h"
 #include "FileCommands.h"
 
+#include "TerminalText.h"
+
+#include "database/DatabaseError.h"
 #include "memory/ZepError.h"
 #include "text/Documents.h"
+
+#include <QtGlobal>
 
 #include <cstring>
 #include <functional>
@@ -28,6 +33,7 @@ const char* const usage =
     "  --lang CODE     language of the messages (en, fr, ...)\n"
     "  --base DIR      folder holding lang/ZEPViewer.xml and the addressing file\n"
     "  --answer A      answer to the questions a command asks (default: each question's default)\n"
+    "  --verbose       also the database engines' own words when something fails\n"
     "  --help          this text; 'zep COMMAND --help' tells about one command\n"
     "\n"
     "Exit codes: 0 success, 1 input refused (the message is on stderr), 2 usage error.\n";
@@ -36,6 +42,17 @@ struct Command {
     std::function<int(const std::vector<std::string>&, zep::Interaction&)> run;
     const char* usage;
 };
+
+/** the engines' and Qt's own texts, on stderr; without --verbose they are not shown */
+void logDetail(const std::string& detail) {
+    std::cerr << "detail: " << zep::printable(detail, true) << '\n';
+}
+
+void logQt(QtMsgType, const QMessageLogContext&, const QString& text) {
+    logDetail(text.toStdString());
+}
+
+void quiet(QtMsgType, const QMessageLogContext&, const QString&) {}
 
 } // namespace
 
@@ -51,6 +68,7 @@ int main(int argc, char** argv) {
     std::string language = "en";
     std::optional<std::string> base;
     std::optional<Answer> answer;
+    bool verbose = false;
     int i = 1;
     try {
         for (; i < argc && std::strncmp(argv[i], "--", 2) == 0; ++i) {
@@ -67,6 +85,8 @@ int main(int argc, char** argv) {
                 language = valueOf();
             } else if (option == "--base") {
                 base = valueOf();
+            } else if (option == "--verbose") {
+                verbose = true;
             } else if (option == "--answer") {
                 const std::string text = valueOf();
                 answer = parseAnswer(text);
@@ -87,6 +107,8 @@ int main(int argc, char** argv) {
             return 0;
         }
 
+        qInstallMessageHandler(verbose ? logQt : quiet);
+        DatabaseError::setVerboseLog(verbose ? logDetail : nullptr);
         try {
             loadDocuments(base.value_or(defaultBaseLocation()), language);
         } catch (const ZepError& e) {

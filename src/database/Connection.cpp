@@ -1,6 +1,7 @@
 #include "database/Connection.h"
 
 #include "database/SqlScript.h"
+#include "flash/FlashFile.h"
 #include "text/Documents.h"
 #include "text/Interaction.h"
 #include "text/TextCatalog.h"
@@ -13,9 +14,13 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace zep {
 
@@ -32,21 +37,28 @@ QString uniqueConnectionName() {
 
 /** Refuses, before SQLite sees it, a path that is not an SQLite database: SQLite would take an empty file. */
 void checkSqliteFile(const std::string& path) {
-    const QFileInfo info(QString::fromStdString(path));
-    if (!info.exists())
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 && errno == ENOENT)
         throw DatabaseError(errors::SqliteCantOpen,
                             message("fileNotFound", "Database file not found : {0}", {path}));
-    if (info.isDir())
+    if (S_ISDIR(info.st_mode))
         throw DatabaseError(errors::SqliteCantOpen,
                             message("notAFile", "{0} is a folder, not a database file", {path}));
-    std::ifstream in(path, std::ios::binary);
     char header[100] = {};
-    if (in.is_open())
-        in.read(header, sizeof header);
-    if (!in.is_open() || in.bad())
+    std::size_t read = 0;
+    try {
+        const int fd = openRegularFile(path);
+        const ssize_t n = ::read(fd, header, sizeof header);
+        ::close(fd);
+        if (n < 0)
+            throw std::system_error(errno, std::generic_category());
+        read = static_cast<std::size_t>(n);
+    } catch (const std::exception& error) {
         throw DatabaseError(errors::SqliteCantOpen,
-                            message("fileUnreadable", "Unable to open database file : {0}", {path}));
-    const std::string_view bytes(header, static_cast<std::size_t>(in.gcount()));
+                            message("fileUnreadable", "Unable to open database file : {0}", {path}), {},
+                            error.what());
+    }
+    const std::string_view bytes(header, read);
     if (bytes.size() >= 16 && bytes.substr(0, 16) == std::string_view("SQLite format 3\0", 16))
         return;
     const std::string_view signature = bytes.size() >= 19 ? bytes.substr(4, 15) : std::string_view();
@@ -59,6 +71,58 @@ void checkSqliteFile(const std::string& path) {
     throw DatabaseError(errors::SqliteNotADatabase, message("notADatabase", "{0} is not a database", {path}));
 }
 
+/**
+ * Whether this process may change the file: write the file itself, and make the -wal and -shm files
+ * beside it (or write those that are there). A file that cannot be changed is opened read-only.
+ */
+bool sqliteWritable(const std::string& path) {
+    const auto may = [](const std::string& p) { return ::access(p.c_str(), W_OK) == 0; };
+    if (!may(path))
+        return false;
+    const std::filesystem::path folder = std::filesystem::absolute(path).parent_path();
+    return may(folder.string()) || (may(path + "-wal") && may(path + "-shm"));
+}
+
+/**
+ * The tables and views of a ZEP database with the columns the programs use. The upgrade adds those
+ * marked; a database that lacks any other is not a ZEP database and is never written.
+ */
+struct SchemaColumn {
+    const char* table;
+    const char* column;
+    bool upgraded;
+};
+constexpr SchemaColumn Identification[] = {
+    {"", "PIE", false},         {"", "Indice Diag", false},  {"", "Code Fournisseur", false},
+    {"", "Hardware", false},    {"", "Software", false},     {"", "Version", false},
+    {"", "Calibration", false}, {"", "Réserve", false},      {"", "Homologation", false},
+    {"", "IdentValide", false}, {"", "Commentaire", false},  {"", "SupplierHex", true},
+};
+constexpr SchemaColumn Required[] = {
+    {"Fonctions", "Address", false},        {"Fonctions", "Name", false},
+    {"Hardwares", "Ecu Id", false},         {"Hardwares", "Address", false},
+    {"Hardwares", "Nom", false},            {"Hardwares", "Commentaire", false},
+    {"Hardwares", "Code Fournisseur", false}, {"Hardwares", "InterByteDelay", false},
+    {"Hardwares", "ReplyToRequestDelay", false}, {"Hardwares", "FillPattern", false},
+    {"Hardwares", "RepeatPattern", false},  {"Hardwares", "WriteGranularity", false},
+    {"Hardwares", "UploadRL", true},        {"Hardwares", "IdentificationType", true},
+    {"Hardwares", "SupplierHex", true},     {"Mappings", "Ecu Id", false},
+    {"Mappings", "Address", false},         {"Mappings", "Count", false},
+    {"Mappings", "Calibration", false},     {"Exclusions", "Ecu Id", false},
+    {"Exclusions", "ZAddress", false},      {"Exclusions", "ZCount", false},
+    {"Exclusions", "Address", false},       {"Exclusions", "Count", false},
+    {"Exclusions", "Contrôle", false},      {"Applications", "App Id", false},
+    {"Applications", "Ecu Id", false},      {"Applications", "App Name", false},
+    {"Calibrations", "Calib Id", false},    {"Calibrations", "App Id", false},
+    {"Calibrations", "Calib Name", false},  {"Application Code", "App Id", false},
+    {"Application Code", "Address", false}, {"Application Code", "Bytes", false},
+    {"Calibration Data", "Calib Id", false}, {"Calibration Data", "Address", false},
+    {"Calibration Data", "Bytes", false},   {"Arborescence", "address", false},
+    {"Arborescence", "name", false},        {"Arborescence", "Nom", false},
+    {"Arborescence", "Ecu Id", false},      {"Arborescence", "App Name", false},
+    {"Arborescence", "App Id", false},
+};
+
 std::string readSchema(const std::string& folder, DatabaseEngine engine, SchemaVersion version) {
     const std::string base = folder.empty() ? defaultBaseLocation() + "/schema" : folder;
     const std::string file = base + "/" + (engine == DatabaseEngine::PostgreSQL ? "postgresql" : "sqlite") +
@@ -70,6 +134,13 @@ std::string readSchema(const std::string& folder, DatabaseEngine engine, SchemaV
     if (text.empty())
         throw ZepError(errors::File, message("schemaUnreadable", "Unable to read schema file : {0}", {file}));
     return text;
+}
+
+/** a word that may stand in libpq's options as it is */
+bool isOptionWord(const std::string& value) {
+    return !value.empty() && std::all_of(value.begin(), value.end(), [](unsigned char c) {
+        return std::isalnum(c) || c == '_' || c == '-' || c == '.';
+    });
 }
 
 void removeSqliteFiles(const std::string& path) {
@@ -90,21 +161,44 @@ Connection::~Connection() {
         QSqlDatabase::removeDatabase(name);
 }
 
-std::unique_ptr<Connection> Connection::open(const std::string& text, Interaction* interaction) {
+std::unique_ptr<Connection> Connection::open(const std::string& text, Interaction* interaction, Access access) {
     std::unique_ptr<Connection> connection(new Connection(ConnectionString::parse(text)));
-    connection->connect(FileAccess::ReadWrite);
-    if (!connection->isCentral() && connection->isZepDatabase()) {
+    connection->connect(access == Access::Write ? FileAccess::ReadWrite : FileAccess::AsAllowed);
+    const auto upgrades = connection->upgradesNeeded();
+    if (!upgrades)
+        throw DatabaseError(connection->isCentral() ? postgresErrorNumber("42P01") : errors::SqliteNotADatabase,
+                            message("notZepDatabase", "{0} is not a ZEP database: {1}",
+                                    {connection->dataSource(),
+                                     tr("frmDatabase/Messages/invalidDatabase/text",
+                                        "Invalid ZEP database. Please check ! ")}));
+    if (connection->isCentral())
+        return connection;
+    // Readers never wait for the write lock: it is taken only when the schema really lacks something.
+    if (*upgrades && connection->readOnly_)
+        throw DatabaseError(errors::SqliteReadOnly,
+                            message("upgradeReadOnly",
+                                    "The database {0} was made by an older version and must be upgraded, but it "
+                                    "is read-only: open it once where it can be written.",
+                                    {connection->dataSource()}));
+    if (!connection->readOnly_)
         connection->enableWal();
+    if (*upgrades)
         connection->UpgradeSchema(interaction);
-    }
     return connection;
 }
 
 std::unique_ptr<Connection> Connection::probe(const std::string& text) {
     std::unique_ptr<Connection> connection(new Connection(ConnectionString::parse(text)));
     connection->connect(FileAccess::ReadOnly);
-    if (connection->engine() == DatabaseEngine::PostgreSQL)
-        connection->execute(QStringLiteral("SET SESSION CHARACTERISTICS AS TRANSACTION READ ONLY"));
+    return connection;
+}
+
+std::unique_ptr<Connection> Connection::openServer(const std::string& text) {
+    std::unique_ptr<Connection> connection(new Connection(ConnectionString::parse(text)));
+    if (!connection->isCentral())
+        throw ZepError(errors::InvalidArgument,
+                       message("notAServer", "{0} names no database server", {connection->dataSource()}));
+    connection->connect(FileAccess::ReadWrite);
     return connection;
 }
 
@@ -154,9 +248,16 @@ void Connection::connect(FileAccess access) {
     case DatabaseEngine::SQLite:
         connectSqlite(access);
         return;
-    case DatabaseEngine::PostgreSQL:
+    case DatabaseEngine::PostgreSQL: {
+        const bool readOnly = access == FileAccess::ReadOnly || connectionString_.readOnly();
+        if (readOnly && access == FileAccess::ReadWrite)
+            throw readOnlyError();
         connectPostgres();
+        if (readOnly)
+            execute(QStringLiteral("SET SESSION CHARACTERISTICS AS TRANSACTION READ ONLY"));
+        readOnly_ = readOnly;
         return;
+    }
     case DatabaseEngine::Unsupported:
         break;
     }
@@ -178,8 +279,15 @@ void Connection::connectSqlite(FileAccess access) {
         throw ZepError(errors::InvalidArgument,
                        message("noDataSource", "The connection string names no database file: {0}",
                                {connectionString_.displayText()}));
-    if (access != FileAccess::Create)
+    if (access != FileAccess::Create) {
         checkSqliteFile(path);
+        const bool writable = !connectionString_.readOnly() && sqliteWritable(path);
+        if (access == FileAccess::ReadWrite && !writable)
+            throw readOnlyError();
+        if (access == FileAccess::AsAllowed)
+            access = writable ? FileAccess::ReadWrite : FileAccess::ReadOnly;
+    }
+    readOnly_ = access == FileAccess::ReadOnly;
     // The URI's mode says whether SQLite may make the file or write to it; rw never makes it.
     const char* mode = access == FileAccess::Create     ? "?mode=rwc"
                        : access == FileAccess::ReadOnly ? "?mode=ro"
@@ -201,36 +309,73 @@ void Connection::connectSqlite(FileAccess access) {
             : QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
     db_.setDatabaseName(uri);
     if (!db_.open()) {
-        const DatabaseError error = DatabaseError::fromQt(db_.lastError(), engine(), {});
-        throw DatabaseError(error.number(),
-                            message("fileUnreadable", "Unable to open database file : {0}", {path}) + " (" +
-                                error.description() + ")");
+        const DatabaseError error = DatabaseError::fromQt(db_.lastError(), engine(), {}, path);
+        throw DatabaseError(error.number(), message("fileUnreadable", "Unable to open database file : {0}", {path}),
+                            {}, error.detail());
     }
     execute(QStringLiteral("PRAGMA foreign_keys = ON"));
     // Reads the first page: a damaged file fails here rather than in the first command.
     try {
         execute(QStringLiteral("SELECT count(*) FROM sqlite_master"));
     } catch (const DatabaseError& error) {
-        throw DatabaseError(error.number(), message("notADatabase", "{0} is not a database", {path}) + " (" +
-                                                error.description() + ")");
+        if ((error.number() & 0xFF) == errors::SqliteBusy)
+            throw;
+        throw DatabaseError(error.number(), message("notADatabase", "{0} is not a database", {path}), {},
+                            error.detail());
     }
+}
+
+DatabaseError Connection::readOnlyError() const {
+    return DatabaseError(errors::SqliteReadOnly,
+                         tr("database/Messages/readOnly/text",
+                            "The database {0} is read-only: it cannot be changed. Check the rights on the file and "
+                            "its folder, or ask the one who gave it to you.",
+                            dataSource()));
 }
 
 void Connection::connectPostgres() {
     const ConnectionString& cs = connectionString_;
     db_ = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), uniqueConnectionName());
-    db_.setHostName(QString::fromStdString(cs.host()));
-    db_.setPort(cs.port());
-    db_.setDatabaseName(QString::fromStdString(cs.database()));
-    db_.setUserName(QString::fromStdString(cs.user()));
-    db_.setPassword(QString::fromStdString(cs.password()));
-    QString options =
-        QStringLiteral("connect_timeout=%1;application_name=zepviewer").arg(cs.connectTimeout());
-    if (!cs.sslMode().empty())
-        options += QStringLiteral(";sslmode=") + QString::fromStdString(cs.sslMode());
-    db_.setConnectOptions(options);
-    if (!db_.open())
-        raise(db_.lastError());
+    // Qt quotes the host, database, user and password it is given; the other keywords go to its options,
+    // which it passes on as they stand, so that only fixed words and numbers may go there.
+    QStringList options;
+    for (const auto& [keyword, value] : cs.serverParameters()) {
+        const QString v = QString::fromStdString(value);
+        if (keyword == "host")
+            db_.setHostName(v);
+        else if (keyword == "port")
+            db_.setPort(v.toInt());
+        else if (keyword == "dbname")
+            db_.setDatabaseName(v);
+        else if (keyword == "user")
+            db_.setUserName(v);
+        else if (keyword == "password")
+            db_.setPassword(v);
+        else if (isOptionWord(value))
+            options << QString::fromStdString(keyword) + QLatin1Char('=') + v;
+        else
+            throw ZepError(errors::InvalidArgument,
+                           tr("database/Messages/badConnectionString/text", "Invalid connection string: {0}", keyword));
+    }
+    db_.setConnectOptions(options.join(QLatin1Char(';')));
+    if (!db_.open()) {
+        const DatabaseError error = DatabaseError::fromQt(db_.lastError(), engine(), cs.password(), dataSource());
+        const std::string& state = error.sqlState();
+        std::string text;
+        if (state == "28P01" || state == "28000")
+            text = message("loginRefused",
+                           "The server {0} refused the login of user {1}: check the user name and the password.",
+                           {cs.host() + ":" + std::to_string(cs.port()), cs.user()});
+        else if (state == "3D000")
+            text = message("noSuchDatabase", "The database server {0} has no database named {1}: check the name.",
+                           {cs.host() + ":" + std::to_string(cs.port()), cs.database()});
+        else
+            text = message("serverUnreachable",
+                           "Unable to reach the database server {0}: check the host name and the port, and that "
+                           "the server is running.",
+                           {cs.host() + ":" + std::to_string(cs.port())});
+        throw DatabaseError(error.number(), text, state, error.detail());
+    }
     execute(QStringLiteral("SET client_min_messages TO warning"));
     if (!cs.searchPath().empty()) {
         QStringList schemas;
@@ -245,21 +390,54 @@ void Connection::enableWal() {
     // synchronisation keeps the file consistent through any crash; only the last commits may be lost
     // to a power failure.
     QSqlQuery query(db_);
-    query.exec(QStringLiteral("PRAGMA journal_mode = WAL"));
+    query.setForwardOnly(true);
+    if (!query.exec(QStringLiteral("PRAGMA journal_mode")) || !query.next() ||
+        query.value(0).toString() != QLatin1String("wal"))
+        query.exec(QStringLiteral("PRAGMA journal_mode = WAL"));
+    query.finish();
     query.exec(QStringLiteral("PRAGMA synchronous = NORMAL"));
 }
 
-bool Connection::isZepDatabase() {
-    const QString probe = QStringLiteral("SELECT * FROM [Arborescence] WHERE 1 = 0");
-    if (transactionDepth_ == 0)
-        return QSqlQuery(db_).exec(sql(probe));
-    // Inside a transaction a failed statement must not spoil it (PostgreSQL aborts the whole of it).
+std::optional<bool> Connection::upgradesNeeded() {
+    const auto ascii = [this](std::string name) {
+        // SQLite matches names without regard to the case of ASCII letters
+        if (engine() == DatabaseEngine::SQLite)
+            std::transform(name.begin(), name.end(), name.begin(),
+                           [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
+        return name;
+    };
+    std::set<std::pair<std::string, std::string>> present;
     try {
-        transaction([&] { execute(probe); });
-        return true;
-    } catch (const ZepError&) {
-        return false;
+        std::string table;
+        for (const SchemaColumn& required : Required) {
+            if (required.table == table)
+                continue;
+            table = required.table;
+            for (const std::string& column : columns(table))
+                present.emplace(ascii(table), ascii(column));
+        }
+    } catch (const DatabaseError&) {
+        return std::nullopt; // a view over a table that is gone
     }
+    bool upgrades = false;
+    const auto check = [&](const char* table, const SchemaColumn& column) {
+        if (present.count({ascii(table), ascii(column.column)}))
+            return true;
+        upgrades = upgrades || column.upgraded;
+        return column.upgraded;
+    };
+    for (const SchemaColumn& column : Required)
+        if (!check(column.table, column))
+            return std::nullopt;
+    for (const char* table : {"Applications", "Calibrations"})
+        for (const SchemaColumn& column : Identification)
+            if (!check(table, column))
+                return std::nullopt;
+    return upgrades;
+}
+
+bool Connection::isZepDatabase() {
+    return upgradesNeeded().has_value();
 }
 
 QString Connection::quote(const QString& name) const {
@@ -300,6 +478,13 @@ QString Connection::sql(const QString& statement) const {
 }
 
 QSqlQuery Connection::execute(const QString& statement, const QVariantList& values) {
+    const auto fail = [&](const QSqlError& error) {
+        const DatabaseError::Statement asked{statement, values};
+        throw DatabaseError::fromQt(error, engine(), connectionString_.password(), dataSource(), &asked);
+    };
+    // A connection the driver gave up (the server went away) is not asked again: Qt would only complain.
+    if (!db_.isOpen())
+        fail(QSqlError(QStringLiteral("connection closed"), {}, QSqlError::ConnectionError));
     QSqlQuery query(db_);
     if (engine() == DatabaseEngine::PostgreSQL) {
         // QPSQL "prepares" by sending the driver's escaped literals in an EXECUTE, and leaves a
@@ -307,22 +492,22 @@ QSqlQuery Connection::execute(const QString& statement, const QVariantList& valu
         // itself cost one round trip instead of three. Whole results are fetched, so that other
         // statements may run while a result is read.
         if (!query.exec(values.isEmpty() ? sql(statement) : withValues(sql(statement), values)))
-            raise(query.lastError());
+            fail(query.lastError());
         return query;
     }
     // SQLite steps through a result row by row; its values are bound, never written into the text.
     query.setForwardOnly(true);
     if (values.isEmpty()) {
         if (!query.exec(statement))
-            raise(query.lastError());
+            fail(query.lastError());
         return query;
     }
     if (!query.prepare(statement))
-        raise(query.lastError());
+        fail(query.lastError());
     for (const QVariant& value : values)
         query.addBindValue(value);
     if (!query.exec())
-        raise(query.lastError());
+        fail(query.lastError());
     return query;
 }
 
@@ -369,7 +554,7 @@ qint64 Connection::insert(const QString& statement, const QVariantList& values) 
 }
 
 void Connection::raise(const QSqlError& error) const {
-    throw DatabaseError::fromQt(error, engine(), connectionString_.password());
+    throw DatabaseError::fromQt(error, engine(), connectionString_.password(), dataSource());
 }
 
 void Connection::beginLevel() {

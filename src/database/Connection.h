@@ -9,6 +9,7 @@
 #include <QVariantList>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -22,6 +23,14 @@ class Interaction;
 /** which DDL makes a new database: the current one, or the one before the upgraded columns */
 enum class SchemaVersion { Current, Legacy };
 
+/** what a command does with the database it opens */
+enum class Access {
+    /** looks: the database is opened for writing when it may be (so that an older schema is upgraded), read-only otherwise */
+    Read,
+    /** changes it: a database that cannot be written is refused */
+    Write,
+};
+
 /**
  * One open database: a local SQLite file or a central PostgreSQL database. Several may be open at
  * once. Statements name tables and columns in brackets ("SELECT [Nom] FROM [Hardwares] WHERE
@@ -31,21 +40,26 @@ enum class SchemaVersion { Current, Legacy };
 class Connection {
 public:
     /**
-     * OpenConnection: opens the database the connection string names and, for a local ZEP database,
-     * runs UpgradeSchema (whose failures do not stop the open; interaction, if any, shows those the
-     * user must see). Never creates a file: a missing file, a file that is not an SQLite database (a
-     * Jet file included), a server that does not answer or refuses the login raise DatabaseError and
-     * write nothing.
+     * OpenConnection: opens the ZEP database the connection string names and, for a local one whose
+     * schema lacks the upgraded columns, runs UpgradeSchema (whose failures do not stop the open;
+     * interaction, if any, shows those the user must see). The schema is looked at without a
+     * transaction: the write lock is taken only for a real upgrade. Never creates a file. A missing
+     * file, a file that is not an SQLite database (a Jet file included), a database that is not a ZEP
+     * one (checked once, here), a server that does not answer or refuses the login, and, for
+     * Access::Write, a database that cannot be written raise DatabaseError and write nothing.
      */
-    static std::unique_ptr<Connection> open(const std::string& connectionString,
-                                            Interaction* interaction = nullptr);
+    static std::unique_ptr<Connection> open(const std::string& connectionString, Interaction* interaction = nullptr,
+                                            Access access = Access::Write);
 
     /**
      * Opens the database the connection string names only to look at it, as a connection test does:
      * a local file is opened read-only and not upgraded, a central database's session is read-only.
-     * Creates and changes nothing; fails as open does.
+     * Creates and changes nothing; fails as open does, but takes a database that is not a ZEP one.
      */
     static std::unique_ptr<Connection> probe(const std::string& connectionString);
+
+    /** a PostgreSQL database as it is, ZEP or not: for the work around ZEP schemas (making, dropping) */
+    static std::unique_ptr<Connection> openServer(const std::string& connectionString);
 
     /**
      * Makes a new database from the DDL in schemaFolder (default: the schema folder of the installed
@@ -67,8 +81,10 @@ public:
     /** the "Data Source" property: the file, or host:port/database */
     std::string dataSource() const { return connectionString_.dataSource(); }
 
-    /** Arborescence can be read: without it this is not a ZEP database */
+    /** every table, view and column of a ZEP database is there, but perhaps those the upgrade adds */
     bool isZepDatabase();
+    /** the database may not be changed: its file or folder cannot be written, or "Mode=Read" */
+    bool isReadOnly() const { return readOnly_; }
 
     /** the statement with its [names] in the engine's quoting */
     QString sql(const QString& statement) const;
@@ -119,9 +135,12 @@ public:
 private:
     explicit Connection(ConnectionString connectionString);
 
-    /** what a connection may do to a local file */
-    enum class FileAccess { ReadWrite, Create, ReadOnly };
+    /** what a connection may do to a local file; AsAllowed: write it if this process may */
+    enum class FileAccess { ReadWrite, Create, ReadOnly, AsAllowed };
     void connect(FileAccess access);
+    DatabaseError readOnlyError() const;
+    /** nullopt: not a ZEP database; else whether the upgrade has columns to add */
+    std::optional<bool> upgradesNeeded();
     void connectSqlite(FileAccess access);
     void connectPostgres();
     void enableWal();
@@ -137,6 +156,7 @@ private:
     ConnectionString connectionString_;
     QSqlDatabase db_;
     int transactionDepth_ = 0;
+    bool readOnly_ = false;
 };
 
 /** the SupplierHex of a supplier code: two hexadecimal digits per character (Latin-1, else "?"), padded with

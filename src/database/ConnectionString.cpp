@@ -1,5 +1,6 @@
 #include "database/ConnectionString.h"
 
+#include "flash/FlashFile.h"
 #include "text/TextCatalog.h"
 
 #include <QString>
@@ -7,10 +8,10 @@
 #include <QUrlQuery>
 
 #include <algorithm>
+#include <array>
 #include <cctype>
+#include <charconv>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 namespace zep {
 
@@ -56,10 +57,21 @@ bool isPasswordKey(std::string_view key) {
     return k == "pwd" || k.find("password") != std::string::npos;
 }
 
-[[noreturn]] void badSyntax(std::string_view detail) {
+/** a value that holds "Password=": a part whose ";" was forgotten, shown wherever the value is shown */
+bool holdsPasswordKey(std::string_view value) {
+    const std::string v = normalKey(value);
+    return v.find("password=") != std::string::npos || v.find("pwd=") != std::string::npos;
+}
+
+/** Raises the refusal of a string. reason never quotes the string: any part of it may hold a password. */
+[[noreturn]] void badSyntax(const std::string& reason) {
     throw ZepError(errors::InvalidArgument,
-                   TextCatalog::instance().text("database/Messages/badConnectionString/text",
-                                                "Invalid connection string: {0}", {std::string(detail)}));
+                   tr("database/Messages/badConnectionString/text", "Invalid connection string: {0}", reason));
+}
+
+/** where a refusal points: a character count, which shows nothing of the string */
+std::string at(std::size_t index) {
+    return std::to_string(index + 1);
 }
 
 /** a value as the OLE DB syntax wants it: quoted when it holds ";" or quotes, or starts with "=" or ends
@@ -99,10 +111,12 @@ std::vector<std::pair<std::string, std::string>> splitPairs(const std::string& t
             ++i;
         if (i >= n)
             break;
+        const std::size_t partStart = i;
         std::string key;
         for (;;) {
             if (i >= n || text[i] == ';')
-                badSyntax("a part has no \"=\"");
+                badSyntax(tr("database/Messages/connectionString/noEquals/text",
+                             "the part at character {0} has no \"=\"", at(partStart)));
             if (text[i] == '=') {
                 if (i + 1 < n && text[i + 1] == '=') {
                     key += '=';
@@ -116,11 +130,13 @@ std::vector<std::pair<std::string, std::string>> splitPairs(const std::string& t
         }
         key = trim(key);
         if (key.empty())
-            badSyntax("a value has no key");
+            badSyntax(tr("database/Messages/connectionString/noKey/text",
+                         "the value at character {0} has no key", at(partStart)));
         while (i < n && isBlank(text[i]))
             ++i;
         std::string value;
         if (i < n && (text[i] == '"' || text[i] == '\'')) {
+            const std::size_t quoteAt = i;
             const char quote = text[i++];
             bool closed = false;
             while (i < n) {
@@ -137,11 +153,14 @@ std::vector<std::pair<std::string, std::string>> splitPairs(const std::string& t
                 value += text[i++];
             }
             if (!closed)
-                badSyntax("the value of " + key + " has no closing quote");
+                badSyntax(tr("database/Messages/connectionString/openQuote/text",
+                             "the quote at character {0} is not closed", at(quoteAt)));
             while (i < n && isBlank(text[i]))
                 ++i;
             if (i < n && text[i] != ';')
-                badSyntax("text follows the quoted value of " + key);
+                badSyntax(tr("database/Messages/connectionString/afterQuote/text",
+                             "text follows the quoted value at character {0}: separate the parts with \";\"",
+                             at(quoteAt)));
         } else {
             std::size_t end = text.find(';', i);
             if (end == std::string::npos)
@@ -154,58 +173,54 @@ std::vector<std::pair<std::string, std::string>> splitPairs(const std::string& t
     return pairs;
 }
 
+/**
+ * The connection string a data link file holds: the first line after the "[oledb]" header that is no
+ * comment. Anything that does not start with the header is refused without a word of its content, which
+ * may be any file of the user's.
+ */
 std::string readDataLinkLine(const std::string& file) {
-    const auto unreadable = [&] {
-        return ZepError(errors::File,
-                        TextCatalog::instance().text("database/Messages/dataLinkUnreadable/text",
-                                                     "Unable to read data link file : {0}", {file}));
-    };
-    std::ifstream in(file, std::ios::binary);
-    if (!in)
-        throw unreadable();
-    std::string bytes;
-    bytes.resize(MaxDataLinkSize + 1);
-    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (in.bad())
-        throw unreadable();
-    bytes.resize(static_cast<std::size_t>(in.gcount()));
-    if (bytes.size() > MaxDataLinkSize)
-        throw unreadable();
-
-    QString content;
-    const auto utf16 = [&](std::size_t skip) {
+    const std::string bytes = readWholeFile(file, MaxDataLinkSize);
+    const auto utf16 = [&](std::size_t skip, bool bigEndian) {
         const std::size_t units = (bytes.size() - skip) / 2;
         QString result(static_cast<qsizetype>(units), Qt::Uninitialized);
-        for (std::size_t u = 0; u < units; ++u)
+        for (std::size_t u = 0; u < units; ++u) {
+            const auto first = static_cast<unsigned char>(bytes[skip + 2 * u]);
+            const auto second = static_cast<unsigned char>(bytes[skip + 2 * u + 1]);
             result[static_cast<qsizetype>(u)] =
-                QChar(static_cast<char16_t>(static_cast<unsigned char>(bytes[skip + 2 * u]) |
-                                            static_cast<unsigned char>(bytes[skip + 2 * u + 1]) << 8));
+                QChar(static_cast<char16_t>(bigEndian ? first << 8 | second : second << 8 | first));
+        }
         return result;
     };
+    QString content;
     if (startsWith(bytes, "\xFF\xFE"))
-        content = utf16(2);
+        content = utf16(2, false);
+    else if (startsWith(bytes, "\xFE\xFF"))
+        content = utf16(2, true);
     else if (startsWith(bytes, "\xEF\xBB\xBF"))
         content = QString::fromUtf8(bytes.data() + 3, static_cast<qsizetype>(bytes.size() - 3));
-    else if (bytes.size() >= 2 && bytes[0] != 0 && bytes[1] == 0)
-        content = utf16(0); // UTF-16LE that lost its BOM
     else
         content = QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
 
-    for (const QString& rawLine : content.split(QLatin1Char('\n'))) {
+    const QStringList lines = content.split(QLatin1Char('\n'));
+    if (lines.first().trimmed().compare(QLatin1String("[oledb]"), Qt::CaseInsensitive) != 0)
+        throw ZepError(errors::File,
+                       tr("database/Messages/notADataLinkFile/text",
+                          "{0} is not a data link file: its first line must be [oledb]", file));
+    for (const QString& rawLine : lines.mid(1)) {
         const QString line = rawLine.trimmed();
-        if (line.isEmpty() || line.startsWith(QLatin1Char(';')) || line.startsWith(QLatin1Char('[')))
+        if (line.isEmpty() || line.startsWith(QLatin1Char(';')))
             continue;
         return line.toStdString();
     }
-    throw ZepError(errors::File,
-                   TextCatalog::instance().text("database/Messages/dataLinkEmpty/text",
-                                                "The data link file {0} holds no connection string", {file}));
+    throw ZepError(errors::File, tr("database/Messages/dataLinkEmpty/text",
+                                    "The data link file {0} holds no connection string", file));
 }
 
 std::vector<std::pair<std::string, std::string>> uriPairs(const std::string& text) {
     const QUrl url(QString::fromStdString(text), QUrl::StrictMode);
     if (!url.isValid())
-        badSyntax("the address is not valid");
+        badSyntax(tr("database/Messages/connectionString/badAddress/text",
+                     "the postgresql:// address is not valid"));
     std::vector<std::pair<std::string, std::string>> pairs{{"Provider", "PostgreSQL"}};
     if (!url.host().isEmpty())
         pairs.emplace_back("Host", url.host().toStdString());
@@ -228,25 +243,44 @@ bool isUri(std::string_view text) {
     return startsWith(start, "postgresql://") || startsWith(start, "postgres://");
 }
 
-int number(const std::string& text, const char* what, int low, int high) {
-    std::size_t used = 0;
+/** the value of key as a number from low to high; a refusal names the key, never the value */
+int number(const std::string& text, const char* key, int low, int high) {
     int value = 0;
-    try {
-        value = std::stoi(text, &used);
-    } catch (const std::exception&) {
-        used = 0;
-    }
-    if (used == 0 || used != text.size() || value < low || value > high)
-        badSyntax(std::string(what) + " \"" + text + "\" is not a number from " + std::to_string(low) +
-                  " to " + std::to_string(high));
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || value < low || value > high)
+        badSyntax(tr("database/Messages/connectionString/badNumber/text", "{0} must be a number from {1} to {2}",
+                     key, low, high));
     return value;
+}
+
+/** The modes libpq knows. Anything else is refused: the value goes to the server's options. */
+constexpr std::array<std::string_view, 6> SslModes{"disable", "allow",     "prefer",
+                                                   "require", "verify-ca", "verify-full"};
+
+/**
+ * A host libpq takes as one: a name, an address, a list of them, or a socket folder. Blanks, "@", "=" or
+ * quotes mean that something else (a user, a password, another key) was written into it.
+ */
+bool isHost(const std::string& host) {
+    if (host.empty())
+        return false;
+    const bool socketFolder = host.front() == '/';
+    return std::none_of(host.begin(), host.end(), [&](unsigned char c) {
+        return c < 0x20 || c == 0x7F || c == '=' || c == '@' || c == '"' || c == '\'' || c == ';' ||
+               (!socketFolder && (c == ' ' || c == '/' || c == '\\'));
+    });
+}
+
+[[noreturn]] void badHost() {
+    badSyntax(tr("database/Messages/connectionString/badHost/text",
+                 "the host name is not valid (a user name and password go in User ID and Password)"));
 }
 
 } // namespace
 
 ConnectionString::Pairs ConnectionString::dataLinkPairs(const std::string& file, int depth) {
     if (depth > MaxDataLinkDepth)
-        badSyntax("data link files name each other");
+        badSyntax(tr("database/Messages/connectionString/dataLinkLoop/text", "data link files name each other"));
     Form form = Form::KeyValue;
     return pairsOf(readDataLinkLine(file), form, depth + 1);
 }
@@ -285,6 +319,10 @@ ConnectionString ConnectionString::parse(const std::string& text) {
     if (trim(text).empty())
         return result;
     result.pairs_ = pairsOf(text, result.form_, 0);
+    for (const auto& [key, value] : result.pairs_)
+        if (!isPasswordKey(key) && holdsPasswordKey(value))
+            badSyntax(tr("database/Messages/connectionString/keyInValue/text",
+                         "a value holds the text of another key (\"Password=\"): separate the parts with \";\""));
     result.interpret();
     return result;
 }
@@ -349,8 +387,10 @@ void ConnectionString::interpret() {
             database_ = name.substr(0, name.rfind('.'));
         }
     } else if (host_.empty() && !dataSource.empty()) {
-        // host[:port][/database], the form dataSource() gives
+        // host[:port][/database], the form dataSource() gives; user:password@ has no place in it
         std::string rest = dataSource;
+        if (rest.find('@') != std::string::npos)
+            badHost();
         if (const auto slash = rest.find('/'); slash != std::string::npos) {
             if (database_.empty())
                 database_ = rest.substr(slash + 1);
@@ -367,15 +407,39 @@ void ConnectionString::interpret() {
         host_ = host_.substr(1, host_.size() - 2);
     if (host_.empty())
         host_ = "localhost";
+    if (!isHost(host_))
+        badHost();
     if (!port.empty())
-        port_ = number(port, "the port", 1, 65535);
+        port_ = number(port, "Port", 1, 65535);
     user_ = first({"User ID", "User", "Username", "User Name", "UID"});
     password_ = first({"Password", "PWD"});
     searchPath_ = first({"Search Path", "Schema"});
     const std::string timeout = first({"Connect Timeout", "Connection Timeout", "Timeout"});
     if (!timeout.empty())
-        connectTimeout_ = number(timeout, "the timeout", 1, 3600);
-    sslMode_ = first({"SSL Mode"});
+        connectTimeout_ = number(timeout, "Connect Timeout", 1, 3600);
+    sslMode_ = lower(first({"SSL Mode"}));
+    if (!sslMode_.empty() && std::find(SslModes.begin(), SslModes.end(), sslMode_) == SslModes.end())
+        badSyntax(tr("database/Messages/connectionString/badSslMode/text",
+                     "SSL Mode must be one of disable, allow, prefer, require, verify-ca, verify-full"));
+}
+
+std::vector<std::pair<std::string, std::string>> ConnectionString::serverParameters() const {
+    std::vector<std::pair<std::string, std::string>> parameters{{"host", host_}, {"port", std::to_string(port_)}};
+    for (const auto& [keyword, value] :
+         {std::pair{"dbname", &database_}, {"user", &user_}, {"password", &password_}, {"sslmode", &sslMode_}})
+        if (!value->empty())
+            parameters.emplace_back(keyword, *value);
+    parameters.emplace_back("connect_timeout", std::to_string(connectTimeout_));
+    parameters.emplace_back("application_name", "zepviewer");
+    return parameters;
+}
+
+bool ConnectionString::readOnly() const {
+    // OLE DB's Mode: "Read", "ReadWrite", "Share Deny None", or several joined by "|"
+    const QStringList modes = QString::fromStdString(value("Mode").value_or("")).split(QLatin1Char('|'));
+    return std::any_of(modes.begin(), modes.end(), [](const QString& mode) {
+        return mode.trimmed().compare(QLatin1String("Read"), Qt::CaseInsensitive) == 0;
+    });
 }
 
 std::string ConnectionString::dataSource() const {

@@ -22,10 +22,12 @@ namespace zep {
  *   (UTF-16LE with BOM, or UTF-8; "[oledb]" header and ";" comment lines). Other keys of the string
  *   are laid over those of the file.
  * Keys are compared without regard to case, blanks and underscores; values may be quoted with " or '
- * (a doubled quote stands for itself). Unknown keys are kept and ignored.
+ * (a doubled quote stands for itself). Unknown keys are kept and ignored; "Mode=Read" opens read-only.
  *
  * A connection is central exactly when it is a PostgreSQL one. The password is never part of a text
- * this class produces, except text() (the string as given) and forServer().
+ * this class produces, except text() (the string as given) and forServer(): refusals name keys and
+ * character positions, never values, and a string whose values hold "Password=" (a forgotten ";") is
+ * refused rather than shown.
  */
 class ConnectionString {
 public:
@@ -70,7 +72,16 @@ public:
     const std::string& searchPath() const { return searchPath_; }
     /** seconds to wait for the server to answer */
     int connectTimeout() const { return connectTimeout_; }
+    /** one of libpq's six modes, in lower case; empty: libpq's default */
     const std::string& sslMode() const { return sslMode_; }
+    /** "Mode=Read": the database is only looked at */
+    bool readOnly() const;
+
+    /**
+     * The PostgreSQL connection as libpq's keywords and values, each named by the user or fixed here:
+     * nothing of a value ever becomes a keyword of its own.
+     */
+    std::vector<std::pair<std::string, std::string>> serverParameters() const;
 
     /** the value of any key (the last one given), as written */
     std::optional<std::string> value(std::string_view key) const;

@@ -2,6 +2,9 @@
 
 #include "memory/ZepError.h"
 
+#include <QString>
+#include <QVariantList>
+
 #include <string>
 #include <string_view>
 
@@ -20,21 +23,39 @@ enum class DatabaseEngine { Unsupported, SQLite, PostgreSQL };
  * - PostgreSQL: the SQLSTATE in PostgreSQL's own integer form (six bits a character, first character
  *   lowest, as the server's MAKE_SQLSTATE packs it); sqlState() gives the five characters back.
  *   A connection that fails on the client side (no server, refused, timeout) is 08001.
- * Descriptions never hold a password.
+ * The description says, in the user's language, what went wrong and what to do; the engine's own
+ * words are kept apart in detail(), for a verbose log. Neither holds a password.
  */
 class DatabaseError : public ZepError {
 public:
-    DatabaseError(int number, const std::string& description, std::string sqlState = {})
-        : ZepError(number, description), sqlState_(std::move(sqlState)) {}
+    /** a detail goes to the verbose log, if one is set */
+    DatabaseError(int number, const std::string& description, std::string sqlState = {}, std::string detail = {});
 
     /** PostgreSQL's five-character code; empty for SQLite */
     const std::string& sqlState() const { return sqlState_; }
+    /** the engine's own text, untranslated; empty when the description is all there is */
+    const std::string& detail() const { return detail_; }
 
-    /** the error of a failed Qt step; secret (a password) is blotted out of the description */
-    static DatabaseError fromQt(const QSqlError& error, DatabaseEngine engine, std::string_view secret);
+    /** what a failed statement was asked, so that a refusal can name the field it concerns */
+    struct Statement {
+        QString text;
+        QVariantList values;
+    };
+
+    /**
+     * The error of a failed Qt step, told in the user's words: refusals of the schema's rules name the
+     * field and its limit, a busy, read-only or lost database says so and what to do. dataSource names
+     * the database in those texts; secret (a password) is blotted out of everything.
+     */
+    static DatabaseError fromQt(const QSqlError& error, DatabaseEngine engine, std::string_view secret,
+                                const std::string& dataSource, const Statement* statement = nullptr);
+
+    /** where the engines' own texts go as they arise (zep --verbose); null: nowhere */
+    static void setVerboseLog(void (*log)(const std::string& detail));
 
 private:
     std::string sqlState_;
+    std::string detail_;
 };
 
 /** PostgreSQL's integer form of a five-character SQLSTATE; 0 for anything else */
@@ -46,6 +67,8 @@ std::string postgresSqlState(int number);
 std::string withoutSecret(std::string text, std::string_view secret);
 
 namespace errors {
+inline constexpr int SqliteBusy = 5;
+inline constexpr int SqliteReadOnly = 8;
 inline constexpr int SqliteCantOpen = 14;
 inline constexpr int SqliteNotADatabase = 26;
 } // namespace errors

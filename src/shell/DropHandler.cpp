@@ -85,7 +85,7 @@ frmDatabase* DropHandler::sourceOf(const QDropEvent& event) {
 
 bool DropHandler::begin(frmDatabase* source) {
     drag_ = Drag();
-    if (!source || !source->valid())
+    if (!source || !source->valid() || window_.isReadOnly())
         return false;
     drag_.source = source;
     drag_.key = source->list().selectedKey();
@@ -126,6 +126,10 @@ void DropHandler::enter(QDragEnterEvent& event) {
 }
 
 void DropHandler::move(QDragMoveEvent& event) {
+    if (window_.isReadOnly()) {
+        event.ignore();
+        return;
+    }
     if (!singleFile(*event.mimeData()).isEmpty()) {
         event.setDropAction(Qt::CopyAction);
         event.accept();
@@ -160,6 +164,10 @@ void DropHandler::leave() {
 }
 
 void DropHandler::drop(QDropEvent& event) {
+    if (window_.isReadOnly()) {
+        event.ignore();
+        return;
+    }
     const QString file = singleFile(*event.mimeData());
     if (!file.isEmpty()) {
         event.setDropAction(Qt::CopyAction);

@@ -49,7 +49,7 @@ ItemCommands::ItemCommands(frmDatabase& window) : window_(window) {
     window_.list().listModel().setEditable([this](const ListRow& row) {
         // Functions keep their names; so does the default tuning item.
         const int level = window_.depth();
-        return level >= 2 && !window_.isDefaultTuningItem(row.key);
+        return level >= 2 && !window_.isReadOnly() && !window_.isDefaultTuningItem(row.key);
     });
 }
 

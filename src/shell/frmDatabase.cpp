@@ -286,7 +286,8 @@ void frmDatabase::createMenus() {
 void frmDatabase::setConnectionName(const std::string& connectionString) {
     db_.reset();
     connectionName_.clear();
-    db_ = Connection::open(connectionString, &interaction());
+    // A database that may not be written is shown all the same, read-only.
+    db_ = Connection::open(connectionString, &interaction(), Access::Read);
     connectionName_ = connectionString;
     lvMain_->listModel().setConnectionString(qs(connectionString));
 }
@@ -297,6 +298,10 @@ void frmDatabase::closeConnection() {
 
 bool frmDatabase::isCentral() const {
     return db_ && db_->isCentral();
+}
+
+bool frmDatabase::isReadOnly() const {
+    return db_ && db_->isReadOnly();
 }
 
 std::string frmDatabase::dataSource() const {
@@ -313,6 +318,8 @@ bool frmDatabase::load() {
         return false;
     }
     showItemCount();
+    if (isReadOnly())
+        tvMain_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     tvMain_->select("r");
     tvMain_->setFocus();
     updateEnabledState();
@@ -444,7 +451,10 @@ void frmDatabase::initialiseControls(bool firstTime) {
 }
 
 void frmDatabase::setCaption(const QString& path) {
-    QString caption = "[" + kindText(isCentral()) + "] " + qs(dataSource());
+    QString kind = kindText(isCentral());
+    if (isReadOnly())
+        kind += ", " + qtr("frmDatabase/Messages/readOnlyDB/text", "read-only");
+    QString caption = "[" + kind + "] " + qs(dataSource());
     if (!path.isEmpty())
         caption += "\\" + path;
     setWindowTitle(caption);
@@ -608,6 +618,11 @@ void frmDatabase::updateEnabledState() {
         save = del = properties = false;
         upEnabled = d >= 2 && !(current && current->kind() == ItemKey::Root);
     }
+    // A read-only database is looked at: nothing is added to it or taken from it.
+    const bool writable = !isReadOnly();
+    create = create && writable;
+    open = open && writable;
+    del = del && writable;
     button("New")->setEnabled(create);
     button("Open")->setEnabled(open);
     button("Save")->setEnabled(save);
@@ -696,7 +711,7 @@ void frmDatabase::popup(const QPoint& globalPosition) {
     mnuPopupDelete_->setEnabled(button("Delete")->isEnabled());
     const ListRow* item = lvMain_->focused() ? lvMain_->selectedRow() : nullptr;
     const char kind = item ? keyKind(item->key) : 0;
-    mnuPopupCreateTestDataSet_->setEnabled(kind == ItemKey::Application || kind == ItemKey::Tuning);
+    mnuPopupCreateTestDataSet_->setEnabled(!isReadOnly() && (kind == ItemKey::Application || kind == ItemKey::Tuning));
     mnuPopup_->setDefaultAction(mnuPopupProperties_);
     mnuPopup_->popup(globalPosition);
 }

@@ -50,6 +50,8 @@ public:
     /** null when the connection could not be opened */
     Connection* connection() const { return db_.get(); }
     bool isCentral() const;
+    /** the database may only be looked at: the caption says so, and what would write is disabled */
+    bool isReadOnly() const;
     std::string dataSource() const;
 
     /** the start-up sequence: texts, tree, list and enabled states; false leaves the window invalid */

@@ -6,6 +6,8 @@
 
 #include <QString>
 
+#include <sys/stat.h>
+
 namespace zep {
 namespace {
 
@@ -189,10 +191,19 @@ TEST(ConnectionString, DataLinkFilesHoldTheRealString) {
     EXPECT_EQ(ConnectionString::parse("File Name=" + local).path(), "/d/zep.mdb");
 }
 
-TEST(ConnectionString, UnreadableDataLinkFilesAreRefused) {
+TEST(ConnectionString, OnlyDataLinkFilesAreRead) {
     test::TempDir dir;
     test::writeFile(dir.file("empty.udl"), utf16le("[oledb]\r\n; nothing else\r\n"));
-    test::writeFile(dir.file("self.udl"), "File Name=" + dir.file("self.udl"));
+    test::writeFile(dir.file("self.udl"), "[oledb]\nFile Name=" + dir.file("self.udl"));
+    // Any file of the user's may be named: its content is never quoted.
+    test::writeFile(dir.file("passwd"), "root:x:0:0:hunter22:/root:/bin/bash\n");
+    test::writeFile(dir.file("nohead.udl"), "Provider=PostgreSQL;Host=h;Password=hunter22\n");
+    std::string bigEndian = "\xFE\xFF";
+    for (const char c : std::string("[oledb]\r\nProvider=SQLite;Data Source=/d/be.zdb\r\n"))
+        bigEndian += std::string{'\0', c};
+    test::writeFile(dir.file("be.udl"), bigEndian);
+    EXPECT_EQ(ConnectionString::parse("File Name=" + dir.file("be.udl")).path(), "/d/be.zdb");
+    ASSERT_EQ(mkfifo(dir.file("fifo.udl").c_str(), 0600), 0);
     const struct {
         std::string text;
         int number;
@@ -201,6 +212,11 @@ TEST(ConnectionString, UnreadableDataLinkFilesAreRefused) {
         {dir.file("missing.udl"), errors::File},
         {"File Name=" + dir.file("empty.udl"), errors::File},
         {"File Name=" + dir.file("self.udl"), errors::InvalidArgument},
+        {"File Name=" + dir.file("passwd"), errors::File},
+        {"File Name=" + dir.file("nohead.udl"), errors::File},
+        {"File Name=" + dir.file("fifo.udl"), errors::File}, // refused at once: no writer is waited for
+        {"File Name=/dev/zero", errors::File},
+        {"File Name=" + dir.path().string(), errors::File},
     };
     for (const auto& c : cases) {
         try {
@@ -208,6 +224,7 @@ TEST(ConnectionString, UnreadableDataLinkFilesAreRefused) {
             ADD_FAILURE() << c.text << " was accepted";
         } catch (const ZepError& error) {
             EXPECT_EQ(error.number(), c.number) << c.text << ": " << error.what();
+            EXPECT_EQ(std::string(error.what()).find("hunter22"), std::string::npos) << error.what();
         }
     }
 }

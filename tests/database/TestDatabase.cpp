@@ -20,7 +20,7 @@ TestDatabase::TestDatabase(DatabaseEngine engine) : engine_(engine) {
     }
     static std::atomic<int> counter{0};
     schema_ = "zep_test_" + std::to_string(getpid()) + "_" + std::to_string(++counter);
-    const auto admin = Connection::open(*server());
+    const auto admin = Connection::openServer(*server());
     const QString name = admin->quote(QString::fromStdString(schema_));
     admin->execute(QStringLiteral("DROP SCHEMA IF EXISTS %1 CASCADE").arg(name));
     admin->execute(QStringLiteral("CREATE SCHEMA %1").arg(name));
@@ -33,7 +33,7 @@ TestDatabase::~TestDatabase() {
     if (schema_.empty())
         return;
     try {
-        const auto admin = Connection::open(*server());
+        const auto admin = Connection::openServer(*server());
         admin->execute(QStringLiteral("DROP SCHEMA IF EXISTS %1 CASCADE")
                            .arg(admin->quote(QString::fromStdString(schema_))));
     } catch (const ZepError& error) {
@@ -45,8 +45,8 @@ std::unique_ptr<Connection> TestDatabase::create(SchemaVersion version) {
     return Connection::create(connectionString_, version, std::string(ZEP_SHARE_DIR) + "/schema");
 }
 
-std::unique_ptr<Connection> TestDatabase::open(Interaction* interaction) {
-    return Connection::open(connectionString_, interaction);
+std::unique_ptr<Connection> TestDatabase::open(Interaction* interaction, Access access) {
+    return Connection::open(connectionString_, interaction, access);
 }
 
 void EngineTest::SetUp() {

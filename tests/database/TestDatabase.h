@@ -34,7 +34,7 @@ public:
     std::string path() const { return folder_.file("test.zdb"); }
 
     std::unique_ptr<Connection> create(SchemaVersion version = SchemaVersion::Current);
-    std::unique_ptr<Connection> open(Interaction* interaction = nullptr);
+    std::unique_ptr<Connection> open(Interaction* interaction = nullptr, Access access = Access::Write);
 
 private:
     DatabaseEngine engine_;
