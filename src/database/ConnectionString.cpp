@@ -319,10 +319,14 @@ ConnectionString ConnectionString::parse(const std::string& text) {
     if (trim(text).empty())
         return result;
     result.pairs_ = pairsOf(text, result.form_, 0);
-    for (const auto& [key, value] : result.pairs_)
+    for (const auto& [key, value] : result.pairs_) {
+        // C strings end at a null character: what follows it would be lost on the way to libpq or SQLite
+        if (key.find('\0') != std::string::npos || value.find('\0') != std::string::npos)
+            badSyntax(tr("database/Messages/connectionString/nullCharacter/text", "a key or a value holds a null character"));
         if (!isPasswordKey(key) && holdsPasswordKey(value))
             badSyntax(tr("database/Messages/connectionString/keyInValue/text",
                          "a value holds the text of another key (\"Password=\"): separate the parts with \";\""));
+    }
     result.interpret();
     return result;
 }

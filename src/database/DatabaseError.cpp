@@ -134,6 +134,9 @@ std::optional<std::string> sqliteMessage(int code, const QString& text, const st
         if (const QStringList m = match(text, R"(CHECK constraint failed: \[([^\]]+)\] BETWEEN (-?\d+) AND (-?\d+))");
             !m.isEmpty())
             return outOfRange(m[0], m[1], m[2]);
+        // a column's own check is named after the column
+        if (const QStringList m = match(text, R"(CHECK constraint failed: ([^()<>=\[\]]+)$)"); !m.isEmpty())
+            return outOfRange(m[0].trimmed());
         if (text.startsWith(QLatin1String("CHECK constraint failed")))
             return outOfRange({});
         if (const QStringList m = match(text, R"(NOT NULL constraint failed: [^.]+\.(.+)$)"); !m.isEmpty())
@@ -164,9 +167,13 @@ std::optional<std::string> postgresMessage(const std::string& state, const QStri
                        limit);
     }
     if (state == "22003") {
-        const QStringList m = match(text, R"re(value "(-?\d+)" is out of range)re");
-        return outOfRange(m.isEmpty() ? QString()
-                                      : fieldOf(statement, [&](const QVariant& v) { return v.toString() == m[0]; }));
+        // "integer out of range", "smallint out of range": the first value the type cannot hold
+        const qint64 limit = text.startsWith(QLatin1String("smallint")) ? 1 << 15 : qint64(1) << 31;
+        return outOfRange(fieldOf(statement, [limit](const QVariant& v) {
+            bool number = false;
+            const qint64 n = v.toLongLong(&number);
+            return number && v.typeId() != QMetaType::QString && (n >= limit || n < -limit);
+        }));
     }
     if (state == "23514") {
         // the server names a column's check "<table>_<column>_check"

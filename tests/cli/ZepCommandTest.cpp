@@ -10,9 +10,13 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 
 namespace zep::test {
 namespace {
@@ -25,9 +29,10 @@ struct Outcome {
     std::string err;
 };
 
-Outcome zep(const std::vector<std::string>& args) {
+/** runs zep; prefix is put before it on the command line (another user, a deadline) */
+Outcome zep(const std::vector<std::string>& args, const std::string& prefix = {}) {
     TempDir dir;
-    std::string command = "'" ZEP_PROGRAM "'";
+    std::string command = prefix + " '" ZEP_PROGRAM "'";
     for (const std::string& a : args)
         command += " '" + a + "'";
     const int status =
@@ -306,6 +311,70 @@ TEST(ZepCommand, MessagesInTheChosenLanguage) {
     const Outcome fr = zep({"--lang", "fr", "--base", ZEP_SHARE_DIR, "info", dir.file("bad.s")});
     EXPECT_EQ(fr.code, 1);
     EXPECT_EQ(fr.err, "error: " + dir.file("bad.s") + ": " + french + "\n");
+}
+
+// --- Databases shared with others: what zep prints, who may write, who waits. ---
+
+/** a new local database holding one ECU named name, made with the sqlite3 tool */
+std::string databaseWithEcu(const TempDir& dir, const std::string& nameExpression) {
+    const std::string path = dir.file("base.zdb");
+    EXPECT_EQ(zep({"db", "create", path}).code, 0);
+    EXPECT_EQ(std::system(("sqlite3 '" + path + "' \"INSERT INTO Hardwares (Address, Nom) VALUES (16, " +
+                           nameExpression + ")\"")
+                              .c_str()),
+              0);
+    return path;
+}
+
+TEST(ZepDatabaseCommand, ListingsEscapeControlCharacters) {
+    TempDir dir;
+    const std::string db = databaseWithEcu(dir, "'evil' || char(10) || char(27) || '[31mRED' || char(9) || 'x'");
+    const Outcome tree = zep({"db", "tree", db});
+    EXPECT_EQ(tree.code, 0) << tree.err;
+    EXPECT_TRUE(contains(tree.out, "\n    h1\tevil\\x0A\\x1B[31mRED\\x09x\n")) << tree.out;
+    EXPECT_EQ(std::count(tree.out.begin(), tree.out.end(), '\n'), 3) << "a name forged a line";
+    const Outcome list = zep({"db", "list", db, "g16"});
+    EXPECT_TRUE(contains(list.out, "h1\tevil\\x0A\\x1B[31mRED\\x09x\t")) << list.out;
+}
+
+TEST(ZepDatabaseCommand, ReadOnlyDatabasesAreReadAndSayWhyTheyAreNotWritten) {
+    TempDir dir;
+    const std::string db = databaseWithEcu(dir, "'ECU'");
+    // As root every file may be written: the commands run as a user who may not.
+    const std::string asUser = ::geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups" : "";
+    ::chmod(db.c_str(), 0444);
+    ::chmod(dir.path().c_str(), 0555);
+    const Outcome tree = zep({"db", "tree", db}, asUser);
+    EXPECT_EQ(tree.code, 0) << tree.err;
+    EXPECT_TRUE(contains(tree.out, "h1\tECU"));
+    const Outcome rename = zep({"db", "rename", db, "h1", "other"}, asUser);
+    EXPECT_EQ(rename.code, 1);
+    EXPECT_TRUE(contains(rename.err, "is read-only")) << rename.err;
+    ::chmod(dir.path().c_str(), 0755);
+    EXPECT_EQ(zep({"db", "tree", db}, asUser).code, 0);
+    // Reading left nothing beside the file.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+}
+
+TEST(ZepDatabaseCommand, ReadersDoNotWaitForAWriterAndWritersSayTheDatabaseIsBusy) {
+    TempDir dir;
+    const std::string db = databaseWithEcu(dir, "'ECU'");
+    const std::string locked = dir.file("locked");
+    std::FILE* writer = ::popen(("sqlite3 '" + db + "' >/dev/null").c_str(), "w");
+    ASSERT_NE(writer, nullptr);
+    std::fprintf(writer, "BEGIN IMMEDIATE;\nINSERT INTO Fonctions VALUES (1, 'x');\n.shell touch '%s'\n",
+                 locked.c_str());
+    std::fflush(writer);
+    while (!std::filesystem::exists(locked))
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    // A reader that waited for the lock would still be waiting at the deadline.
+    const Outcome tree = zep({"db", "tree", db}, "timeout 10");
+    EXPECT_EQ(tree.code, 0) << tree.err;
+    EXPECT_TRUE(contains(tree.out, "h1\tECU"));
+    const Outcome rename = zep({"db", "rename", db, "h1", "other"});
+    EXPECT_EQ(rename.code, 1);
+    EXPECT_TRUE(contains(rename.err, "is busy")) << rename.err;
+    ::pclose(writer);
 }
 
 } // namespace

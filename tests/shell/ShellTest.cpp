@@ -39,10 +39,11 @@ struct Fixture {
     }
     ~Fixture() { delete window; }
 
-    frmDatabase& open() {
+    /** more names keys of the connection string ("Mode=Read") */
+    frmDatabase& open(const std::string& more = {}) {
         window = new frmDatabase;
         window->setInteraction(&ui);
-        window->setConnectionName(place.connectionString());
+        window->setConnectionName(place.connectionString() + (more.empty() ? "" : ";" + more));
         window->load();
         window->show();
         QApplication::setActiveWindow(window);
@@ -196,6 +197,23 @@ private slots:
                 state += w.button(b)->isEnabled() ? '1' : '0';
             QCOMPARE(state + " at " + c.node, QString(c.expected) + " at " + c.node);
         }
+    }
+
+    void readOnlyDatabaseIsShownButNothingWrites() {
+        Fixture f;
+        frmDatabase& w = f.open("Mode=Read");
+        QVERIFY2(w.windowTitle().contains(", read-only] "), qPrintable(w.windowTitle()));
+        w.clickNode("g7");
+        w.clickNode("h1");
+        w.list().focusList();
+        QVERIFY(w.list().select("a1"));
+        w.updateEnabledState();
+        QString state;
+        for (const char* b : {"New", "Open", "Save", "Delete", "Properties"})
+            state += w.button(b)->isEnabled() ? '1' : '0';
+        QCOMPARE(state, QString("00101"));
+        const QModelIndex a1 = w.list().listModel().index(w.list().listModel().rowOf("a1"), 0);
+        QVERIFY(!(w.list().listModel().flags(a1) & Qt::ItemIsEditable));
     }
 
     void deleteOfTheDefaultTuningIsRefused() {
