@@ -405,7 +405,7 @@ void frmDatabase::initialiseControls(bool firstTime) {
         // The user configuration file beside the database: control texts, and a picture of one's own.
         const std::string userFile = userConfigurationPath(dataSource(), isCentral());
         Session& session = Session::instance();
-        if (!userFile.empty() && std::filesystem::exists(userFile)) {
+        if (!userFile.empty() && isRegularFile(userFile)) {
             applyControlTextsFrom(userFile, *this, "frmDatabase/Controls");
             if (!session.userBackgroundPath) {
                 session.userConfigurationRead = userFile;
@@ -415,7 +415,7 @@ void frmDatabase::initialiseControls(bool firstTime) {
                 session.userBackgroundPath = picture;
             }
         }
-        if (session.userBackgroundPath && !session.userBackgroundPath->empty()) {
+        if (session.userBackgroundPath && isRegularFile(*session.userBackgroundPath)) {
             QPixmap picture(qs(*session.userBackgroundPath));
             if (!picture.isNull()) {
                 userPicture_ = picture;

@@ -27,7 +27,7 @@ Addressing& Addressing::instance() {
 
 bool Addressing::load(const std::string& path) {
     doc_.reset();
-    loaded_ = static_cast<bool>(doc_.load_file(path.c_str()));
+    loaded_ = isRegularFile(path) && static_cast<bool>(doc_.load_file(path.c_str()));
     if (!loaded_)
         doc_.reset();
     return loaded_;

@@ -4,6 +4,7 @@
 
 #include <charconv>
 #include <cstdlib>
+#include <filesystem>
 #include <limits>
 
 namespace zep {
@@ -57,7 +58,7 @@ TextCatalog& TextCatalog::instance() {
 void TextCatalog::load(const std::string& path) {
     doc_.reset();
     loaded_ = false;
-    if (!doc_.load_file(path.c_str(), parseOptions)) {
+    if (!isRegularFile(path) || !doc_.load_file(path.c_str(), parseOptions)) {
         doc_.reset();
         throw ZepError(errors::LanguageFile, "Unable to read language file : " + path);
     }
@@ -78,6 +79,11 @@ void TextCatalog::unload() {
 }
 
 void TextCatalog::setLanguage(std::string code) { language_ = code.empty() ? "en" : std::move(code); }
+
+bool isRegularFile(const std::string& path) {
+    std::error_code ec;
+    return std::filesystem::is_regular_file(path, ec);
+}
 
 std::string expandPlaceholders(std::string text, const std::vector<std::string>& args) {
     for (int i = 0; i < 6; ++i) {

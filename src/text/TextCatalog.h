@@ -73,6 +73,9 @@ bool parseBoolean(std::string_view text);
 /** the text of an element: its text and CDATA pieces joined, comments left out */
 std::string textContent(const pugi::xml_node& element);
 
+/** a file that can be read to its end: a pipe or a device would block a reader or never end */
+bool isRegularFile(const std::string& path);
+
 /** replaces {0}..{5} in order, then {crlf} and {tab} */
 std::string expandPlaceholders(std::string text, const std::vector<std::string>& args);
 
@@ -90,7 +93,7 @@ template <typename... Args> std::string tr(std::string_view key, std::string_vie
 
 template <std::invocable F> void TextCatalog::withDocument(const std::string& path, F&& f) {
     pugi::xml_document other;
-    if (!other.load_file(path.c_str(), pugi::parse_default & ~pugi::parse_eol))
+    if (!isRegularFile(path) || !other.load_file(path.c_str(), pugi::parse_default & ~pugi::parse_eol))
         return;
     pugi::xml_document kept;
     kept.reset(doc_);
