@@ -29,7 +29,7 @@ const char* const convertUsage =
     "                   [--write-granularity N] [--inter-byte-delay N] [--reply-to-request-delay N]\n"
     "                   [--identification-type N] [--tuning]\n"
     "  Reads IN by its content (S-record, H86 or KWP) and writes OUT in the format of --to, or of\n"
-    "  OUT's extension (.s .ulp .s19 .s28 .s37 .srec S-record, .h86 .hex H86, .kwp KWP).\n"
+    "  OUT's extension (.s .s19 .s28 .s37 .srec .mot .ulp S-record, .h86 .hex .ihex .ihx H86, .kwp KWP).\n"
     "  ECU parameters come from IN where it carries them, else from the options, else from the\n"
     "  defaults. Numbers are decimal or hexadecimal with 0x; --fill-pattern takes hex text (FFFFFFFF).\n"
     "  --tuning marks the image as a tuning where IN does not say it.\n";
@@ -52,16 +52,16 @@ std::optional<Format> formatNamed(const std::string& name) {
 }
 
 std::optional<Format> formatOfExtension(const std::string& path) {
-    std::string ext = std::filesystem::path(path).extension().string();
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
-    for (const char* e : {".s", ".ulp", ".s19", ".s28", ".s37", ".srec"})
-        if (ext == e)
-            return Format::SRecord;
-    if (ext == ".h86" || ext == ".hex")
+    switch (kindOfExtension(path)) {
+    case FileKind::SRecord:
+        return Format::SRecord;
+    case FileKind::H86:
         return Format::H86;
-    if (ext == ".kwp")
+    case FileKind::Kwp:
         return Format::Kwp;
-    return std::nullopt;
+    default:
+        return std::nullopt;
+    }
 }
 
 /**

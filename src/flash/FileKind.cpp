@@ -3,6 +3,9 @@
 #include "FlashFile.h"
 #include "memory/ZepError.h"
 
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
 #include <unistd.h>
 
 namespace zep {
@@ -33,6 +36,22 @@ FileKind fileKind(const std::string& path) {
     const ssize_t n = size < 6 ? 0 : ::read(fd, head, sizeof head);
     ::close(fd);
     return n == sizeof head ? fileKindOf({head, sizeof head}, static_cast<std::size_t>(size)) : FileKind::None;
+}
+
+FileKind kindOfExtension(const std::string& path) {
+    std::string ext = std::filesystem::path(path).extension().string();
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
+    static const std::pair<const char*, FileKind> kinds[] = {
+        {".s", FileKind::SRecord},    {".s19", FileKind::SRecord}, {".s28", FileKind::SRecord},
+        {".s37", FileKind::SRecord},  {".srec", FileKind::SRecord}, {".mot", FileKind::SRecord},
+        {".ulp", FileKind::SRecord},  {".h86", FileKind::H86},      {".hex", FileKind::H86},
+        {".ihex", FileKind::H86},     {".ihx", FileKind::H86},      {".kwp", FileKind::Kwp},
+        {".xml", FileKind::Xml},
+    };
+    for (const auto& [extension, kind] : kinds)
+        if (ext == extension)
+            return kind;
+    return FileKind::None;
 }
 
 std::string kindName(FileKind kind) {

@@ -12,6 +12,12 @@ FileKind fileKind(const std::string& path);
 /** the same test on bytes already read */
 FileKind fileKindOf(std::string_view firstBytes, std::size_t fileSize);
 
+/**
+ * The kind a file name's extension tells, in any case: .s .s19 .s28 .s37 .srec .mot .ulp S-record,
+ * .h86 .hex .ihex .ihx H86 (Intel hex), .kwp KWP, .xml XML; None for any other.
+ */
+FileKind kindOfExtension(const std::string& path);
+
 /** "S-record", "H86", "XML", "KWP" or "" */
 std::string kindName(FileKind kind);
 
