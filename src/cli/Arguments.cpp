@@ -1,14 +1,18 @@
 #include "Arguments.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace zep::cli {
 
 Arguments::Arguments(const std::vector<std::string>& args, const std::set<std::string>& valued,
                      const std::set<std::string>& flags) {
+    bool optionsEnd = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
-        if (a.size() > 2 && a.rfind("--", 0) == 0) {
+        if (a == "--" && !optionsEnd) {
+            optionsEnd = true; // what follows is positional, whatever it looks like
+        } else if (!optionsEnd && a.size() > 2 && a.rfind("--", 0) == 0) {
             std::string name = a.substr(2);
             std::optional<std::string> inlineValue;
             if (const auto eq = name.find('='); eq != std::string::npos) {
@@ -31,6 +35,13 @@ Arguments::Arguments(const std::vector<std::string>& args, const std::set<std::s
             positional_.push_back(a);
         }
     }
+}
+
+void Arguments::expectPositional(std::size_t count, std::size_t most) const {
+    if (positional_.size() < count)
+        throw UsageError("missing arguments");
+    if (positional_.size() > std::max(count, most))
+        throw UsageError("too many arguments");
 }
 
 std::optional<std::string> Arguments::value(const std::string& option) const {

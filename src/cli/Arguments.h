@@ -25,6 +25,8 @@ public:
               const std::set<std::string>& flags);
 
     const std::vector<std::string>& positional() const { return positional_; }
+    /** a usage error unless there are count positional arguments (count to most, when most is given) */
+    void expectPositional(std::size_t count, std::size_t most = 0) const;
     bool has(const std::string& option) const { return values_.count(option) > 0; }
     std::optional<std::string> value(const std::string& option) const;
     /** decimal, or hexadecimal with 0x */

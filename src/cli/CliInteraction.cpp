@@ -56,13 +56,23 @@ std::optional<Answer> parseAnswer(const std::string& text) {
     return std::nullopt;
 }
 
-void CliInteraction::inform(const std::string& text) { std::cerr << plain(text) << '\n'; }
+void CliInteraction::inform(const std::string& text) {
+    spoke_ = true;
+    std::cerr << plain(text) << '\n';
+}
 
-void CliInteraction::warn(const std::string& text) { std::cerr << "warning: " << plain(text) << '\n'; }
+void CliInteraction::warn(const std::string& text) {
+    spoke_ = true;
+    std::cerr << "warning: " << plain(text) << '\n';
+}
 
-void CliInteraction::critical(const std::string& text) { std::cerr << "error: " << plain(text) << '\n'; }
+void CliInteraction::critical(const std::string& text) {
+    spoke_ = true;
+    std::cerr << "error: " << plain(text) << '\n';
+}
 
 Answer CliInteraction::ask(const std::string& text, Buttons buttons, Answer defaultAnswer) {
+    spoke_ = true;
     Answer a = defaultAnswer;
     // "yes" answers an OK/Cancel question with OK, "no" with Cancel.
     if (answer_) {

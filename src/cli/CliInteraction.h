@@ -20,8 +20,12 @@ public:
     Answer ask(const std::string& text, Buttons buttons, Answer defaultAnswer) override;
     void progress(std::string_view what, std::uint64_t done, std::uint64_t total) override;
 
+    /** whether a message or a question was written: a failure must never be silent */
+    bool spoke() const { return spoke_; }
+
 private:
     std::optional<Answer> answer_;
+    bool spoke_ = false;
     int lastPercent_ = -1;
 };
 

@@ -1,4 +1,4 @@
-#include "DbCommands.h"
+#include "Command.h"
 
 #include "Arguments.h"
 #include "CliInteraction.h"
@@ -20,6 +20,8 @@
 #include "database/ItemKey.h"
 #include "database/Listing.h"
 #include "database/TreeSource.h"
+#include "flash/FileKind.h"
+#include "flash/FlashFile.h"
 #include "memory/ZepError.h"
 #include "text/Interaction.h"
 #include "text/TextCatalog.h"
@@ -27,58 +29,56 @@
 #include <QDateTime>
 #include <QSqlQuery>
 
+#include <filesystem>
 #include <functional>
 #include <iostream>
 #include <map>
+#include <unistd.h>
 
 namespace zep::cli {
 
-const char* const dbUsage =
-    "usage: zep db SUBCOMMAND DB ...\n"
+const char* const dbHelp =
+    "\n"
     "  DB is a database file path or any connection string (see the README).\n"
-    "\n"
-    "  create DB                       make a new, empty local database\n"
-    "  demo DB                         make a new local database filled with sample functions, ECUs,\n"
-    "                                  applications and tunings\n"
-    "  tree DB                         the tree of functions, ECUs and applications, with their keys\n"
-    "  list DB KEY                     the list of the node KEY (r, gADDR, hID, aID): columns and rows\n"
-    "  open DB FILE --into KEY         open a flash file under the ECU hID or the application aID\n"
-    "  save DB KEY OUT [--format srec|kwp|h86|xml] [--default-tuning]\n"
-    "                                  save an application aID or a tuning cID; as xml an ECU hID too,\n"
-    "                                  with --encoding base64|binhex, --tuning-only yes|no (cID) and\n"
-    "                                  --only-default-tuning yes|no (aID) answering the questions\n"
-    "  import DB FILE [--update-existing yes|no|cancel]\n"
-    "                                  import the ECUs of an XML file; prints the keys of the ECUs,\n"
-    "                                  and of the applications and tunings it added\n"
-    "  compare DB TARGET SOURCE [--source-db DB2]\n"
-    "                                  compare two applications or tunings; exit 0 when compatible,\n"
-    "                                  1 when they differ (the differences are printed)\n"
-    "  copy SRCDB KEY DSTDB --into KEY copy a function into r, an ECU into its function gADDR, an\n"
-    "                                  application into an ECU hID, a tuning into an application aID\n"
-    "  copy SRCDB hID DSTDB --update hID\n"
-    "                                  replace the parameters and memory map of an ECU\n"
-    "  delete DB KEY                   delete a function, ECU, application or tuning\n"
-    "  rename DB KEY NAME              rename an ECU, application or tuning\n"
-    "  dummy DB KEY [--tuning] --size N --byte HH\n"
-    "                                  add a dummy global data set for the ECU of application aID, or\n"
-    "                                  a dummy tuning (--tuning, or a tuning key cID) for it\n"
-    "  compact SRC DST                 write a compacted copy of a local database\n"
-    "  mark DB KEY                     mark the identification of aID or cID as checked\n"
-    "\n"
-    "  Keys name items: g<address> a function, h<Ecu Id> an ECU, a<App Id> an application,\n"
+    "  Keys name items as the viewer does: r the root, g<address> a function (decimal, as the tree\n"
+    "  prints it: g112; or hexadecimal: g0x70, g70H), h<Ecu Id> an ECU, a<App Id> an application,\n"
     "  c<Calib Id> a tuning.\n";
 
 namespace {
 
-using Subcommand = std::function<int(const std::vector<std::string>&, Interaction&)>;
+/** how a kind of key is written, for the messages that say which keys a command takes */
+std::string keyForm(char kind) {
+    switch (kind) {
+    case ItemKey::Root:
+        return "r";
+    case ItemKey::Function:
+        return "gADDRESS (g112, g0x70 or g70H)";
+    case ItemKey::Ecu:
+        return "hID";
+    case ItemKey::Application:
+        return "aID";
+    case ItemKey::Tuning:
+        return "cID";
+    }
+    return {};
+}
 
+/** a key of one of the kinds; a function's address may be written in hexadecimal too (g0x70, g70H) */
 ItemKey keyArgument(const std::string& text, std::initializer_list<char> kinds) {
-    const auto key = ItemKey::parse(text);
+    std::optional<ItemKey> key = ItemKey::parse(text);
+    if (!key && text.size() > 1 && text[0] == ItemKey::Function) {
+        std::string digits = text.substr(1);
+        const bool prefixed = digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X');
+        const bool suffixed = digits.size() > 1 && (digits.back() == 'H' || digits.back() == 'h');
+        digits = prefixed ? digits.substr(2) : suffixed ? digits.substr(0, digits.size() - 1) : std::string();
+        if (const auto address = parseNumber("0x" + digits); address && !digits.empty())
+            key = ItemKey::parse("g" + std::to_string(*address));
+    }
     if (!key || std::find(kinds.begin(), kinds.end(), key->kind) == kinds.end()) {
-        std::string names;
-        for (char k : kinds)
-            names += std::string(names.empty() ? "" : " or ") + k + "ID";
-        throw UsageError("\"" + text + "\" is not a key of the form " + names);
+        std::string forms;
+        for (const char k : kinds)
+            forms += (forms.empty() ? "" : ", ") + keyForm(k);
+        throw UsageError("\"" + text + "\" is not a key of the form " + forms);
     }
     return *key;
 }
@@ -89,25 +89,34 @@ std::unique_ptr<Connection> openDatabase(const std::string& text, Interaction& u
 
 int create(const std::vector<std::string>& args, Interaction&) {
     const Arguments a(args, {}, {});
-    if (a.positional().size() != 1)
-        throw UsageError("zep db create takes DB");
+    a.expectPositional(1);
     Connection::create(a.positional()[0]);
     return 0;
 }
 
 int demo(const std::vector<std::string>& args, Interaction& ui) {
     const Arguments a(args, {}, {});
-    if (a.positional().size() != 1)
-        throw UsageError("zep db demo takes DB");
+    a.expectPositional(1);
     makeDemoDatabase(a.positional()[0], ui);
     return 0;
 }
 
 int open(const std::vector<std::string>& args, Interaction& ui) {
     const Arguments a(args, {"into"}, {});
-    if (a.positional().size() != 2 || !a.value("into"))
-        throw UsageError("zep db open takes DB FILE --into KEY");
+    a.expectPositional(2);
+    if (!a.value("into"))
+        throw UsageError("--into names the ECU hID or the application aID");
     const ItemKey into = keyArgument(*a.value("into"), {ItemKey::Ecu, ItemKey::Application});
+    const std::string& file = a.positional()[1];
+    // The viewer offers only files that exist and ignores other kinds; here each says why it is refused.
+    ::close(openRegularFile(file));
+    const FileKind kind = fileKind(file);
+    if (kind == FileKind::Xml)
+        throw ZepError(errors::File, tr("zep/Messages/openXml/text",
+                                        "{0} is an XML file: import it with zep db import", file));
+    if (kind == FileKind::None)
+        throw ZepError(errors::File, tr("zep/Messages/notAFlashFile/text",
+                                        "{0} is not an S-record, H86 or KWP file", file));
     auto db = openDatabase(a.positional()[0], ui, Access::Write);
     qint64 ecuId = into.id;
     std::optional<qint64> application;
@@ -119,7 +128,7 @@ int open(const std::vector<std::string>& args, Interaction& ui) {
         ecuId = q.value(0).toLongLong();
         application = into.id;
     }
-    const OpenResult result = OpenFlashFile(*db, ecuId, application, a.positional()[1], ui);
+    const OpenResult result = OpenFlashFile(*db, ecuId, application, file, ui);
     if (result.application)
         std::cout << result.application->text() << '\n';
     if (result.tuning)
@@ -155,26 +164,29 @@ int saveXml(const Arguments& a, Interaction& ui) {
 
 int save(const std::vector<std::string>& args, Interaction& ui) {
     const Arguments a(args, {"format", "encoding", "tuning-only", "only-default-tuning"}, {"default-tuning"});
-    if (a.positional().size() != 3)
-        throw UsageError("zep db save takes DB KEY OUT");
-    const std::string name = a.value("format").value_or("");
-    if (name == "xml")
+    a.expectPositional(3);
+    const std::string& out = a.positional()[2];
+    static const std::map<std::string, FileKind> named{
+        {"srec", FileKind::SRecord}, {"h86", FileKind::H86}, {"kwp", FileKind::Kwp}, {"xml", FileKind::Xml}};
+    FileKind kind = kindOfExtension(out);
+    if (const auto name = a.value("format")) {
+        const auto it = named.find(*name);
+        if (it == named.end())
+            throw UsageError("--format takes srec, h86, kwp or xml");
+        kind = it->second;
+    } else if (kind == FileKind::None) {
+        throw UsageError("cannot tell the format of " + out + " from its extension: give --format");
+    }
+    if (kind == FileKind::Xml)
         return saveXml(a, ui);
     if (a.has("encoding") || a.has("tuning-only") || a.has("only-default-tuning"))
-        throw UsageError("--encoding, --tuning-only and --only-default-tuning go with --format xml");
+        throw UsageError("--encoding, --tuning-only and --only-default-tuning go with XML");
     const ItemKey key = keyArgument(a.positional()[1], {ItemKey::Application, ItemKey::Tuning});
-    const std::string& out = a.positional()[2];
-    SaveFormat format = SaveFormat::SRecord;
-    if (name == "kwp")
-        format = SaveFormat::Kwp;
-    else if (name == "h86")
-        format = SaveFormat::H86;
-    else if (name.empty() || name == "srec")
-        format = SaveFormat::SRecord;
-    else
-        throw UsageError("--format takes srec, kwp, h86 or xml");
     if (a.has("default-tuning") && key.kind != ItemKey::Application)
         throw UsageError("--default-tuning saves an application aID as its default tuning");
+    const SaveFormat format = kind == FileKind::Kwp ? SaveFormat::Kwp
+                              : kind == FileKind::H86 ? SaveFormat::H86
+                                                      : SaveFormat::SRecord;
     auto db = openDatabase(a.positional()[0], ui, Access::Read);
     return SaveImage(*db, key.text(), format, out, ui, a.has("default-tuning")) ? 0 : 1;
 }
@@ -211,8 +223,7 @@ private:
 
 int import(const std::vector<std::string>& args, Interaction& ui) {
     const Arguments a(args, {"update-existing"}, {});
-    if (a.positional().size() != 2)
-        throw UsageError("zep db import takes DB FILE");
+    a.expectPositional(2);
     std::optional<Answer> update;
     if (const auto value = a.value("update-existing")) {
         update = parseAnswer(*value);
@@ -234,8 +245,7 @@ int import(const std::vector<std::string>& args, Interaction& ui) {
 
 int mark(const std::vector<std::string>& args, Interaction& ui) {
     const Arguments a(args, {}, {});
-    if (a.positional().size() != 2)
-        throw UsageError("zep db mark takes DB KEY");
+    a.expectPositional(2);
     const ItemKey key = keyArgument(a.positional()[1], {ItemKey::Application, ItemKey::Tuning});
     auto db = openDatabase(a.positional()[0], ui, Access::Write);
     ImageStore::Download(*db, key.text(), true); // an unknown item is an error, not a silent no-op
@@ -282,8 +292,7 @@ void printNode(const TreeNode& node, int depth) {
 
 int tree(const std::vector<std::string>& args, Interaction& ui) {
     const Arguments a(args, {}, {});
-    if (a.positional().size() != 1)
-        throw UsageError("zep db tree takes DB");
+    a.expectPositional(1);
     auto db = openDatabase(a.positional()[0], ui, Access::Read);
     TreeSource source;
     if (!source.build(*db))
@@ -294,8 +303,7 @@ int tree(const std::vector<std::string>& args, Interaction& ui) {
 
 int list(const std::vector<std::string>& args, Interaction& ui) {
     const Arguments a(args, {}, {});
-    if (a.positional().size() != 2)
-        throw UsageError("zep db list takes DB KEY");
+    a.expectPositional(2);
     const ItemKey key = keyArgument(a.positional()[1], {ItemKey::Root, ItemKey::Function, ItemKey::Ecu, ItemKey::Application});
     auto db = openDatabase(a.positional()[0], ui, Access::Read);
     TreeSource source;
@@ -322,8 +330,7 @@ int list(const std::vector<std::string>& args, Interaction& ui) {
 
 int compare(const std::vector<std::string>& args, Interaction& ui) {
     const Arguments a(args, {"source-db"}, {});
-    if (a.positional().size() != 3)
-        throw UsageError("zep db compare takes DB TARGET SOURCE");
+    a.expectPositional(3);
     const ItemKey target = keyArgument(a.positional()[1], {ItemKey::Application, ItemKey::Tuning});
     const ItemKey source = keyArgument(a.positional()[2], {ItemKey::Application, ItemKey::Tuning});
     auto targetDb = openDatabase(a.positional()[0], ui, Access::Read);
@@ -348,8 +355,9 @@ int compare(const std::vector<std::string>& args, Interaction& ui) {
 
 int copy(const std::vector<std::string>& args, Interaction& ui) {
     const Arguments a(args, {"into", "update"}, {});
-    if (a.positional().size() != 3 || a.has("into") == a.has("update"))
-        throw UsageError("zep db copy takes SRCDB KEY DSTDB and either --into KEY or --update hID");
+    a.expectPositional(3);
+    if (a.has("into") == a.has("update"))
+        throw UsageError("give either --into KEY or --update hID");
     auto source = openDatabase(a.positional()[0], ui, Access::Read);
     auto target = openDatabase(a.positional()[2], ui, Access::Write);
     if (a.has("update")) {
@@ -371,8 +379,7 @@ int copy(const std::vector<std::string>& args, Interaction& ui) {
 
 int remove(const std::vector<std::string>& args, Interaction& ui) {
     const Arguments a(args, {}, {});
-    if (a.positional().size() != 2)
-        throw UsageError("zep db delete takes DB KEY");
+    a.expectPositional(2);
     const ItemKey key =
         keyArgument(a.positional()[1], {ItemKey::Function, ItemKey::Ecu, ItemKey::Application, ItemKey::Tuning});
     auto db = openDatabase(a.positional()[0], ui, Access::Write);
@@ -381,8 +388,7 @@ int remove(const std::vector<std::string>& args, Interaction& ui) {
 
 int rename(const std::vector<std::string>& args, Interaction& ui) {
     const Arguments a(args, {}, {});
-    if (a.positional().size() != 3)
-        throw UsageError("zep db rename takes DB KEY NAME");
+    a.expectPositional(3);
     const ItemKey key = keyArgument(a.positional()[1], {ItemKey::Ecu, ItemKey::Application, ItemKey::Tuning});
     auto db = openDatabase(a.positional()[0], ui, Access::Write);
     itemName(*db, key); // an unknown item is an error
@@ -396,8 +402,9 @@ int rename(const std::vector<std::string>& args, Interaction& ui) {
 
 int dummy(const std::vector<std::string>& args, Interaction& ui) {
     const Arguments a(args, {"size", "byte"}, {"tuning"});
-    if (a.positional().size() != 2 || !a.value("size") || !a.value("byte"))
-        throw UsageError("zep db dummy takes DB KEY --size N --byte HH");
+    a.expectPositional(2);
+    if (!a.value("size") || !a.value("byte"))
+        throw UsageError("--size and --byte are needed");
     const ItemKey key = keyArgument(a.positional()[1], {ItemKey::Application, ItemKey::Tuning});
     auto db = openDatabase(a.positional()[0], ui, Access::Write);
     // An application item makes a dummy tuning when it stands for its own default tuning, that is
@@ -425,26 +432,64 @@ int dummy(const std::vector<std::string>& args, Interaction& ui) {
 
 int compact(const std::vector<std::string>& args, Interaction& ui) {
     const Arguments a(args, {}, {});
-    if (a.positional().size() != 2)
-        throw UsageError("zep db compact takes SRC DST");
+    a.expectPositional(2);
+    // The viewer lets such a choice pass in silence; here it is said.
+    std::error_code ec;
+    if (std::filesystem::equivalent(a.positional()[0], a.positional()[1], ec))
+        throw ZepError(errors::File, tr("zep/Messages/compactOntoItself/text",
+                                        "The compacted copy cannot replace {0} itself: give another file",
+                                        a.positional()[0]));
     const auto outcome = Compaction::Compact(a.positional()[0], a.positional()[1], ui);
     return outcome && outcome->succeeded ? 0 : 1;
 }
 
 } // namespace
 
-int db(const std::vector<std::string>& args, Interaction& ui) {
-    static const std::map<std::string, Subcommand> subcommands = {
-        {"create", create}, {"tree", tree},       {"list", list},       {"open", open},
-        {"save", save},     {"compare", compare}, {"copy", copy},       {"delete", remove},
-        {"rename", rename}, {"dummy", dummy},     {"compact", compact}, {"mark", mark},
-        {"import", import}, {"demo", demo}};
-    if (args.empty())
-        throw UsageError("zep db needs a subcommand");
-    const auto sub = subcommands.find(args[0]);
-    if (sub == subcommands.end())
-        throw UsageError("unknown subcommand db " + args[0]);
-    return sub->second({args.begin() + 1, args.end()}, ui);
+const std::vector<Command>& dbCommands() {
+    static const std::vector<Command> commands = {
+        {"db create", "zep db create DB", "  Makes a new, empty local database. An existing file is never replaced.\n", create},
+        {"db demo", "zep db demo DB",
+         "  Makes a new local database filled with sample functions, ECUs, applications and tunings.\n", demo},
+        {"db tree", "zep db tree DB", "  Prints the tree of functions, ECUs and applications, a key and a name a line.\n",
+         tree},
+        {"db list", "zep db list DB KEY",
+         "  Prints the list of the node KEY (r, gADDRESS, hID, aID): its columns, then one item a line.\n", list},
+        {"db open", "zep db open DB FILE --into hID|aID",
+         "  Opens a flash file (S-record, H86, KWP) as a new application of the ECU hID. With --into aID a\n"
+         "  tuning file goes under that application, and an application file beside it, under its ECU.\n"
+         "  Prints the keys of the items it added.\n",
+         open},
+        {"db save",
+         "zep db save DB KEY OUT [--format srec|h86|kwp|xml] [--default-tuning] [--encoding base64|binhex] "
+         "[--tuning-only yes|no] [--only-default-tuning yes|no]",
+         "  Saves an application aID or a tuning cID, clipped to its ECU's write map; as XML an ECU hID too.\n"
+         "  The format is --format's, else OUT's extension's (.s .s19 .s28 .s37 .srec .mot .ulp, .h86 .hex\n"
+         "  .ihex .ihx, .kwp, .xml). --default-tuning saves an application as its own default tuning; the\n"
+         "  XML options answer the questions the viewer asks.\n",
+         save},
+        {"db import", "zep db import DB FILE.xml [--update-existing yes|no|cancel]",
+         "  Imports the ECUs of an XML file; prints the keys of the ECUs, applications and tunings it added.\n",
+         import},
+        {"db compare", "zep db compare DB TARGET SOURCE [--source-db DB2]",
+         "  Compares two applications or tunings: exit 0 when compatible, 1 when they differ (the\n"
+         "  differences are printed).\n",
+         compare},
+        {"db copy", "zep db copy SRCDB KEY DSTDB --into KEY | --update hID",
+         "  Copies a function into r, an ECU into its function gADDRESS, an application into an ECU hID, a\n"
+         "  tuning into an application aID; --update hID replaces an ECU's parameters and memory map.\n",
+         copy},
+        {"db delete", "zep db delete DB KEY", "  Deletes a function, ECU, application or tuning (after a question).\n",
+         remove},
+        {"db rename", "zep db rename DB KEY NAME", "  Renames an ECU, application or tuning.\n", rename},
+        {"db dummy", "zep db dummy DB aID|cID --size N --byte HH [--tuning]",
+         "  Adds a dummy global data set for the ECU of application aID, or a dummy tuning (--tuning, or a\n"
+         "  tuning key cID) for it: N bytes of HH, for performance tests.\n",
+         dummy},
+        {"db compact", "zep db compact SRC DST", "  Writes a compacted copy of a local database.\n", compact},
+        {"db mark", "zep db mark DB aID|cID", "  Marks the identification of an application or tuning as checked.\n",
+         mark},
+    };
+    return commands;
 }
 
 } // namespace zep::cli

@@ -1,4 +1,4 @@
-#include "FileCommands.h"
+#include "Command.h"
 
 #include "Arguments.h"
 #include "TerminalText.h"
@@ -19,23 +19,6 @@
 #include <unistd.h>
 
 namespace zep::cli {
-
-const char* const infoUsage = "usage: zep info FILE...\n"
-                              "  Prints each file's kind, the address ranges its data cover, its total bytes and,\n"
-                              "  for S-record and KWP files, the identification and the ECU parameters it carries.\n";
-
-const char* const convertUsage =
-    "usage: zep convert IN OUT [--to srec|h86|kwp] [--address N] [--fill-pattern HEX]\n"
-    "                   [--write-granularity N] [--inter-byte-delay N] [--reply-to-request-delay N]\n"
-    "                   [--identification-type N] [--tuning]\n"
-    "  Reads IN by its content (S-record, H86 or KWP) and writes OUT in the format of --to, or of\n"
-    "  OUT's extension (.s .s19 .s28 .s37 .srec .mot .ulp S-record, .h86 .hex .ihex .ihx H86, .kwp KWP).\n"
-    "  ECU parameters come from IN where it carries them, else from the options, else from the\n"
-    "  defaults. Numbers are decimal or hexadecimal with 0x; --fill-pattern takes hex text (FFFFFFFF).\n"
-    "  --tuning marks the image as a tuning where IN does not say it.\n";
-
-const char* const kwp2txtUsage = "usage: zep kwp2txt IN OUT\n"
-                                 "  Writes one line per frame of the KWP file IN, its bytes in hexadecimal.\n";
 
 namespace {
 
@@ -107,15 +90,23 @@ FileKind import(const std::string& path, EcuApplication& app, Interaction& ui, b
     return kind;
 }
 
+/** "1 byte", "2 bytes" */
+std::string bytes(std::uint64_t count) {
+    return count == 1 ? tr("zep/info/oneByte/text", "1 byte") : tr("zep/info/bytes/text", "{0} bytes", count);
+}
+
 void printInfo(const std::string& path, FileKind kind, const EcuApplication& app) {
     const ZEPEcu& ecu = app.Ecu();
     std::cout << printable(path) << ": " << kindName(kind) << '\n';
     const MemMap covered = app.value().map();
     for (const MemRange& r : covered)
-        std::cout << "  " << hex::withWidth(r.address, 8) << "-" << hex::withWidth(r.last(), 8) << "  " << r.count
-                  << " bytes\n";
-    std::cout << "  " << tr("zep/info/total/text", "total: {0} bytes in {1} blocks", app.value().byteCount(),
-                            app.value().count())
+        std::cout << "  " << hex::withWidth(r.address, 8) << "-" << hex::withWidth(r.last(), 8) << "  "
+                  << bytes(r.count) << '\n';
+    std::cout << "  "
+              << (app.value().count() == 1
+                      ? tr("zep/info/totalOneBlock/text", "total: {0} in 1 block", bytes(app.value().byteCount()))
+                      : tr("zep/info/totalBlocks/text", "total: {0} in {1} blocks", bytes(app.value().byteCount()),
+                           app.value().count()))
               << '\n';
     if (kind == FileKind::H86)
         return;
@@ -136,12 +127,10 @@ void printInfo(const std::string& path, FileKind kind, const EcuApplication& app
               << " ms\n";
 }
 
-} // namespace
-
 int info(const std::vector<std::string>& args, Interaction& ui) {
     const Arguments a(args, {}, {});
     if (a.positional().empty())
-        throw UsageError("zep info needs at least one file");
+        throw UsageError("missing arguments");
     int code = 0;
     for (const std::string& path : a.positional()) {
         try {
@@ -161,8 +150,7 @@ int convert(const std::vector<std::string>& args, Interaction& ui) {
                       {"to", "address", "fill-pattern", "write-granularity", "inter-byte-delay",
                        "reply-to-request-delay", "identification-type"},
                       {"tuning"});
-    if (a.positional().size() != 2)
-        throw UsageError("zep convert takes IN and OUT");
+    a.expectPositional(2);
     const std::string& in = a.positional()[0];
     const std::string& out = a.positional()[1];
     std::optional<Format> format = a.value("to") ? formatNamed(*a.value("to")) : formatOfExtension(out);
@@ -193,6 +181,16 @@ int convert(const std::vector<std::string>& args, Interaction& ui) {
         app.setEstCalibration(true);
 
     import(in, app, ui, a.has("identification-type"));
+    // What the defaults leave out or make small is said with the option that changes it.
+    if (*format == Format::SRecord && ecu.FillPattern.empty())
+        throw ZepError(errors::File, tr("zep/Messages/noErasedState/text",
+                                        "{0} carries no erased state, which an S-record file needs: give it with "
+                                        "--fill-pattern (FF for one byte, FFFFFFFF for four)",
+                                        in));
+    if (*format == Format::Kwp && ecu.WriteGranularity == 1 && !a.has("write-granularity"))
+        ui.warn(tr("zep/Messages/oneByteFrames/text",
+                   "Each download frame carries 1 byte, as the write granularity is 1: give --write-granularity "
+                   "to put more bytes in each frame."));
     switch (*format) {
     case Format::SRecord:
         app.ExportToSFile(out);
@@ -209,9 +207,35 @@ int convert(const std::vector<std::string>& args, Interaction& ui) {
 
 int kwp2txt(const std::vector<std::string>& args, Interaction& ui) {
     const Arguments a(args, {}, {});
-    if (a.positional().size() != 2)
-        throw UsageError("zep kwp2txt takes IN and OUT");
-    return ConvertKwpToText(a.positional()[0], a.positional()[1], ui) ? 0 : 1;
+    a.expectPositional(2);
+    std::string failure;
+    const bool done = ConvertKwpToText(a.positional()[0], a.positional()[1], ui, &failure);
+    if (!failure.empty())
+        ui.critical(failure);
+    return done ? 0 : 1;
+}
+
+} // namespace
+
+const std::vector<Command>& fileCommands() {
+    static const std::vector<Command> commands = {
+        {"info", "zep info FILE...",
+         "  Prints each file's kind, the address ranges its data cover, its total bytes and, for S-record and\n"
+         "  KWP files, the identification and the ECU parameters it carries.\n",
+         info},
+        {"convert",
+         "zep convert IN OUT [--to srec|h86|kwp] [--address N] [--fill-pattern HEX] [--write-granularity N] "
+         "[--inter-byte-delay N] [--reply-to-request-delay N] [--identification-type N] [--tuning]",
+         "  Reads IN by its content (S-record, H86 or KWP) and writes OUT in the format of --to, or of OUT's\n"
+         "  extension (.s .s19 .s28 .s37 .srec .mot .ulp S-record, .h86 .hex .ihex .ihx H86, .kwp KWP).\n"
+         "  ECU parameters come from IN where it carries them, else from the options, else from the\n"
+         "  defaults. Numbers are decimal or hexadecimal with 0x; --fill-pattern takes hex text (FFFFFFFF).\n"
+         "  --tuning marks the image as a tuning where IN does not say it.\n",
+         convert},
+        {"kwp2txt", "zep kwp2txt IN OUT", "  Writes one line per frame of the KWP file IN, its bytes in hexadecimal.\n",
+         kwp2txt},
+    };
+    return commands;
 }
 
 } // namespace zep::cli

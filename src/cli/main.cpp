@@ -1,46 +1,79 @@
 #include "Arguments.h"
 #include "CliInteraction.h"
-#include "DbCommands.h"
-#include "FileCommands.h"
-
+#include "Command.h"
 #include "TerminalText.h"
 
 #include "database/DatabaseError.h"
 #include "memory/ZepError.h"
 #include "text/Documents.h"
+#include "text/TextCatalog.h"
 
 #include <QtGlobal>
 
-#include <cstring>
-#include <functional>
+#include <algorithm>
 #include <iostream>
-#include <map>
 
 namespace {
 
-const char* const usage =
-    "usage: zep [--lang CODE] [--base DIR] [--answer yes|no|cancel] COMMAND [ARGS]\n"
+using zep::cli::Command;
+using zep::cli::UsageError;
+
+const char* const usage = "usage: zep [--lang CODE] [--base DIR] [--answer yes|no|cancel] [--verbose] COMMAND [ARGS]\n";
+
+const char* const options =
     "\n"
-    "Commands on flash files (S-record, H86, KWP):\n"
-    "  info FILE...              kind, covered ranges, identification and ECU parameters\n"
-    "  convert IN OUT [options]  convert between the formats\n"
-    "  kwp2txt IN OUT            dump a KWP file as text, one frame a line\n"
-    "\n"
-    "Commands on databases (a file path or a connection string):\n"
-    "  db SUBCOMMAND DB ...      create, tree, list, open, import, save, ...: 'zep db --help'\n"
-    "\n"
-    "Options:\n"
+    "Options (anywhere on the line; '--' ends them):\n"
     "  --lang CODE     language of the messages (en, fr, ...)\n"
     "  --base DIR      folder holding lang/ZEPViewer.xml and the addressing file\n"
     "  --answer A      answer to the questions a command asks (default: each question's default)\n"
     "  --verbose       also the database engines' own words when something fails\n"
+    "  --version       the version of zep\n"
     "  --help          this text; 'zep COMMAND --help' tells about one command\n"
     "\n"
     "Exit codes: 0 success, 1 input refused (the message is on stderr), 2 usage error.\n";
 
-struct Command {
-    std::function<int(const std::vector<std::string>&, zep::Interaction&)> run;
-    const char* usage;
+/** the options every command takes, wherever they stand */
+struct GlobalOptions {
+    std::string language = "en";
+    std::optional<std::string> base;
+    std::optional<zep::Answer> answer;
+    bool verbose = false;
+    bool help = false;
+    bool version = false;
+
+    /** takes the global options out of args; the rest, in order */
+    std::vector<std::string> take(const std::vector<std::string>& args) {
+        std::vector<std::string> rest;
+        for (std::size_t i = 0; i < args.size(); ++i) {
+            const std::string& a = args[i];
+            const auto valueOf = [&]() -> std::string {
+                if (i + 1 >= args.size())
+                    throw UsageError(a + " needs a value");
+                return args[++i];
+            };
+            if (a == "--") {
+                rest.insert(rest.end(), args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
+                break;
+            }
+            if (a == "--lang")
+                language = valueOf();
+            else if (a == "--base")
+                base = valueOf();
+            else if (a == "--answer") {
+                answer = zep::parseAnswer(valueOf());
+                if (!answer)
+                    throw UsageError("--answer takes yes, no or cancel");
+            } else if (a == "--verbose")
+                verbose = true;
+            else if (a == "--help" || a == "-h")
+                help = true;
+            else if (a == "--version")
+                version = true;
+            else
+                rest.push_back(a);
+        }
+        return rest;
+    }
 };
 
 /** the engines' and Qt's own texts, on stderr; without --verbose they are not shown */
@@ -54,82 +87,94 @@ void logQt(QtMsgType, const QMessageLogContext&, const QString& text) {
 
 void quiet(QtMsgType, const QMessageLogContext&, const QString&) {}
 
+void printCommands(const std::vector<Command>& commands) {
+    for (const Command& c : commands)
+        std::cout << "  " << c.usage << '\n';
+}
+
+void printGeneralHelp() {
+    std::cout << usage << "\nCommands on flash files (S-record, H86, KWP):\n";
+    printCommands(zep::cli::fileCommands());
+    std::cout << "\nCommands on databases (a file path or a connection string; 'zep db --help'):\n";
+    printCommands(zep::cli::dbCommands());
+    std::cout << options;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     using namespace zep;
-    const std::map<std::string, Command> commands = {
-        {"info", {cli::info, cli::infoUsage}},
-        {"convert", {cli::convert, cli::convertUsage}},
-        {"kwp2txt", {cli::kwp2txt, cli::kwp2txtUsage}},
-        {"db", {cli::db, cli::dbUsage}},
-    };
-
-    std::string language = "en";
-    std::optional<std::string> base;
-    std::optional<Answer> answer;
-    bool verbose = false;
-    int i = 1;
+    GlobalOptions global;
+    std::vector<std::string> rest;
     try {
-        for (; i < argc && std::strncmp(argv[i], "--", 2) == 0; ++i) {
-            const std::string option = argv[i];
-            const auto valueOf = [&]() -> std::string {
-                if (i + 1 >= argc)
-                    throw cli::UsageError(option + " needs a value");
-                return argv[++i];
-            };
-            if (option == "--help") {
-                std::cout << usage;
-                return 0;
-            } else if (option == "--lang") {
-                language = valueOf();
-            } else if (option == "--base") {
-                base = valueOf();
-            } else if (option == "--verbose") {
-                verbose = true;
-            } else if (option == "--answer") {
-                const std::string text = valueOf();
-                answer = parseAnswer(text);
-                if (!answer)
-                    throw cli::UsageError("--answer takes yes, no or cancel");
+        rest = global.take({argv + 1, argv + argc});
+    } catch (const UsageError& e) {
+        std::cerr << "zep: " << e.what() << '\n' << usage;
+        return 2;
+    }
+    if (global.version) {
+        std::cout << "zep " << ZEP_VERSION << '\n';
+        return 0;
+    }
+
+    // "db" and its subcommand name one command together.
+    const bool db = !rest.empty() && rest[0] == "db";
+    const std::size_t named = db ? 2 : 1;
+    const std::string name = db && rest.size() > 1 ? "db " + rest[1] : rest.empty() ? "" : rest[0];
+    const std::vector<Command>& table = db ? cli::dbCommands() : cli::fileCommands();
+    const auto command = std::find_if(table.begin(), table.end(), [&](const Command& c) { return c.name == name; });
+    if (command == table.end()) {
+        const bool noName = rest.empty() || (db && rest.size() == 1);
+        if (global.help && noName) {
+            if (db) {
+                std::cout << "usage: zep db SUBCOMMAND DB ...\n";
+                printCommands(cli::dbCommands());
+                std::cout << cli::dbHelp;
             } else {
-                throw cli::UsageError("unknown option " + option);
+                printGeneralHelp();
             }
-        }
-        if (i >= argc)
-            throw cli::UsageError("no command given");
-        const auto command = commands.find(argv[i]);
-        if (command == commands.end())
-            throw cli::UsageError(std::string("unknown command ") + argv[i]);
-        std::vector<std::string> args(argv + i + 1, argv + argc);
-        if (std::find(args.begin(), args.end(), "--help") != args.end()) {
-            std::cout << command->second.usage;
             return 0;
         }
-
-        qInstallMessageHandler(verbose ? logQt : quiet);
-        DatabaseError::setVerboseLog(verbose ? logDetail : nullptr);
-        try {
-            loadDocuments(base.value_or(defaultBaseLocation()), language);
-        } catch (const ZepError& e) {
-            if (base)
-                std::cerr << "warning: " << e.description() << '\n';
-        }
-        CliInteraction ui(answer);
-        try {
-            return command->second.run(args, ui);
-        } catch (const cli::UsageError& e) {
-            std::cerr << "zep " << argv[i] << ": " << e.what() << "\n\n" << command->second.usage;
-            return 2;
-        } catch (const ZepError& e) {
-            ui.critical(e.description());
-            return 1;
-        }
-    } catch (const cli::UsageError& e) {
-        std::cerr << "zep: " << e.what() << "\n\n" << usage;
+        if (db)
+            std::cerr << "zep: " << (noName ? "no subcommand given" : "unknown subcommand " + printable(name))
+                      << "\nusage: zep db SUBCOMMAND DB ...\n'zep db --help' lists the subcommands.\n";
+        else
+            std::cerr << "zep: "
+                      << (noName                 ? "no command given"
+                          : name.rfind('-', 0) == 0 ? "unknown option " + printable(name)
+                                                    : "unknown command " + printable(name))
+                      << '\n'
+                      << usage << "'zep --help' lists the commands.\n";
         return 2;
+    }
+    if (global.help) {
+        std::cout << "usage: " << command->usage << '\n' << command->help;
+        return 0;
+    }
+
+    qInstallMessageHandler(global.verbose ? logQt : quiet);
+    DatabaseError::setVerboseLog(global.verbose ? logDetail : nullptr);
+    try {
+        loadDocuments(global.base.value_or(defaultBaseLocation()), global.language);
+    } catch (const ZepError& e) {
+        if (global.base)
+            std::cerr << "warning: " << e.description() << '\n';
+    }
+    CliInteraction ui(global.answer);
+    try {
+        const int code = command->run({rest.begin() + static_cast<std::ptrdiff_t>(std::min(named, rest.size())), rest.end()}, ui);
+        if (code == 1 && !ui.spoke())
+            ui.critical(tr("zep/Messages/notDone/text", "zep {0} did not complete; nothing was changed.", name));
+        return code;
+    } catch (const UsageError& e) {
+        std::cerr << "zep " << name << ": " << e.what() << "\nusage: " << command->usage << "\n'zep " << name
+                  << " --help' tells more.\n";
+        return 2;
+    } catch (const ZepError& e) {
+        ui.critical(e.description());
+        return 1;
     } catch (const std::exception& e) {
-        std::cerr << "error: " << e.what() << '\n';
+        ui.critical(e.what());
         return 1;
     }
 }

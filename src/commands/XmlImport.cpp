@@ -1,6 +1,7 @@
 #include "XmlImport.h"
 
 #include "flash/FileKind.h"
+#include "flash/FlashFile.h"
 #include "memory/ZepError.h"
 #include "text/Interaction.h"
 #include "text/TextCatalog.h"
@@ -8,11 +9,19 @@
 
 #include <pugixml.hpp>
 
+#include <unistd.h>
+
 namespace zep {
 
 bool CheckXmlFile(const std::string& path, Interaction& ui) {
     if (fileKind(path) == FileKind::Xml)
         return true;
+    try {
+        ::close(openRegularFile(path)); // a file that cannot be read says why
+    } catch (const ZepError& e) {
+        ui.critical(e.description());
+        return false;
+    }
     ui.warn(tr("frmDatabase/Messages/invalidFile/text", "{0} is not a valid {1} file", path, "XML"));
     return false;
 }

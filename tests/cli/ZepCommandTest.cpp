@@ -1,4 +1,5 @@
 // The zep program run on real files: exit codes, what it prints, and the files it writes.
+#include "ZepRun.h"
 #include "flash/FlashTestSupport.h"
 #include "support/RecordingInteraction.h"
 #include "support/TestFiles.h"
@@ -23,30 +24,8 @@ namespace {
 
 using namespace std::string_literals;
 
-struct Outcome {
-    int code;
-    std::string out;
-    std::string err;
-};
-
-/** runs zep; prefix is put before it on the command line (another user, a deadline) */
-Outcome zep(const std::vector<std::string>& args, const std::string& prefix = {}) {
-    TempDir dir;
-    std::string command = prefix + " '" ZEP_PROGRAM "'";
-    for (const std::string& a : args)
-        command += " '" + a + "'";
-    const int status =
-        std::system((command + " >" + dir.file("out") + " 2>" + dir.file("err") + " </dev/null").c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(dir.file("out")),
-            readFile(dir.file("err"))};
-}
-
 std::string golden(const std::string& name) {
     return dataPath("flash/" + name);
-}
-
-bool contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
 }
 
 TEST(ZepCommand, UsageErrorsExitWith2AndWriteNothing) {
@@ -88,7 +67,10 @@ TEST(ZepCommand, HelpExitsWith0) {
              {{"--help"}, "usage: zep [--lang CODE]"},
              {{"info", "--help"}, "usage: zep info FILE"},
              {{"convert", "x", "--help"}, "usage: zep convert IN OUT"},
-             {{"kwp2txt", "--help"}, "usage: zep kwp2txt IN OUT"}}) {
+             {{"kwp2txt", "--help"}, "usage: zep kwp2txt IN OUT"},
+             {{"db", "tree", "--help"}, "usage: zep db tree DB"},
+             {{"db", "--help"}, "zep db copy SRCDB KEY DSTDB"},
+             {{"--version"}, "zep 1.0.0"}}) {
         const Outcome r = zep(args);
         EXPECT_EQ(r.code, 0);
         EXPECT_TRUE(contains(r.out, usage)) << r.out;
@@ -108,7 +90,7 @@ TEST(ZepCommand, RefusedInputExitsWith1WithTheMessageOnStderr) {
         {{"info", dir.file("notes.txt")}, "is not an S-record, H86 or KWP file"},
         {{"convert", dir.file("bad.s"), dir.file("out.h86")}, "Checksum error at line 2"},
         // an H86 file carries no erase pattern, and an S-record file needs one
-        {{"convert", golden("segments.hex"), dir.file("out.s")}, "erased state"},
+        {{"convert", golden("segments.hex"), dir.file("out.s")}, "--fill-pattern"},
         // what the input file carries wins over the options
         {{"convert", golden("valdore.s"), dir.file("out.kwp"), "--write-granularity", "64"},
          "Invalid ECU download size (256 bytes).\nIt must be lower or equal than 247 bytes."},
@@ -258,6 +240,14 @@ TEST(ZepCommand, WarningsGoToStderrAndTheWorkGoesOn) {
     EXPECT_EQ(r.code, 0);
     EXPECT_EQ(r.err, "warning: File should use CRLF as line delimiter\n");
     EXPECT_EQ(readFile(dir.file("out.h86")), ":020000040000FA\r\n:02001000A1B29B\r\n:00000001FF");
+
+    // What the defaults make small is said with the option that changes it; one byte is one byte.
+    writeFile(dir.file("one.s"), s0(3, {0x82}) + srec("S1", {0x00, 0x10, 0xA1}));
+    const Outcome kwp = zep({"convert", dir.file("one.s"), dir.file("one.kwp")});
+    EXPECT_EQ(kwp.code, 0);
+    EXPECT_TRUE(contains(kwp.err, "give --write-granularity")) << kwp.err;
+    const Outcome one = zep({"info", dir.file("one.s")});
+    EXPECT_TRUE(contains(one.out, "  00000010-00000010  1 byte\n  total: 1 byte in 1 block\n")) << one.out;
 }
 
 TEST(ZepCommand, KwpFilesOfTesterFCAreReadWithTheirIdentificationType) {
@@ -311,70 +301,6 @@ TEST(ZepCommand, MessagesInTheChosenLanguage) {
     const Outcome fr = zep({"--lang", "fr", "--base", ZEP_SHARE_DIR, "info", dir.file("bad.s")});
     EXPECT_EQ(fr.code, 1);
     EXPECT_EQ(fr.err, "error: " + dir.file("bad.s") + ": " + french + "\n");
-}
-
-// --- Databases shared with others: what zep prints, who may write, who waits. ---
-
-/** a new local database holding one ECU named name, made with the sqlite3 tool */
-std::string databaseWithEcu(const TempDir& dir, const std::string& nameExpression) {
-    const std::string path = dir.file("base.zdb");
-    EXPECT_EQ(zep({"db", "create", path}).code, 0);
-    EXPECT_EQ(std::system(("sqlite3 '" + path + "' \"INSERT INTO Hardwares (Address, Nom) VALUES (16, " +
-                           nameExpression + ")\"")
-                              .c_str()),
-              0);
-    return path;
-}
-
-TEST(ZepDatabaseCommand, ListingsEscapeControlCharacters) {
-    TempDir dir;
-    const std::string db = databaseWithEcu(dir, "'evil' || char(10) || char(27) || '[31mRED' || char(9) || 'x'");
-    const Outcome tree = zep({"db", "tree", db});
-    EXPECT_EQ(tree.code, 0) << tree.err;
-    EXPECT_TRUE(contains(tree.out, "\n    h1\tevil\\x0A\\x1B[31mRED\\x09x\n")) << tree.out;
-    EXPECT_EQ(std::count(tree.out.begin(), tree.out.end(), '\n'), 3) << "a name forged a line";
-    const Outcome list = zep({"db", "list", db, "g16"});
-    EXPECT_TRUE(contains(list.out, "h1\tevil\\x0A\\x1B[31mRED\\x09x\t")) << list.out;
-}
-
-TEST(ZepDatabaseCommand, ReadOnlyDatabasesAreReadAndSayWhyTheyAreNotWritten) {
-    TempDir dir;
-    const std::string db = databaseWithEcu(dir, "'ECU'");
-    // As root every file may be written: the commands run as a user who may not.
-    const std::string asUser = ::geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups" : "";
-    ::chmod(db.c_str(), 0444);
-    ::chmod(dir.path().c_str(), 0555);
-    const Outcome tree = zep({"db", "tree", db}, asUser);
-    EXPECT_EQ(tree.code, 0) << tree.err;
-    EXPECT_TRUE(contains(tree.out, "h1\tECU"));
-    const Outcome rename = zep({"db", "rename", db, "h1", "other"}, asUser);
-    EXPECT_EQ(rename.code, 1);
-    EXPECT_TRUE(contains(rename.err, "is read-only")) << rename.err;
-    ::chmod(dir.path().c_str(), 0755);
-    EXPECT_EQ(zep({"db", "tree", db}, asUser).code, 0);
-    // Reading left nothing beside the file.
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
-}
-
-TEST(ZepDatabaseCommand, ReadersDoNotWaitForAWriterAndWritersSayTheDatabaseIsBusy) {
-    TempDir dir;
-    const std::string db = databaseWithEcu(dir, "'ECU'");
-    const std::string locked = dir.file("locked");
-    std::FILE* writer = ::popen(("sqlite3 '" + db + "' >/dev/null").c_str(), "w");
-    ASSERT_NE(writer, nullptr);
-    std::fprintf(writer, "BEGIN IMMEDIATE;\nINSERT INTO Fonctions VALUES (1, 'x');\n.shell touch '%s'\n",
-                 locked.c_str());
-    std::fflush(writer);
-    while (!std::filesystem::exists(locked))
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    // A reader that waited for the lock would still be waiting at the deadline.
-    const Outcome tree = zep({"db", "tree", db}, "timeout 10");
-    EXPECT_EQ(tree.code, 0) << tree.err;
-    EXPECT_TRUE(contains(tree.out, "h1\tECU"));
-    const Outcome rename = zep({"db", "rename", db, "h1", "other"});
-    EXPECT_EQ(rename.code, 1);
-    EXPECT_TRUE(contains(rename.err, "is busy")) << rename.err;
-    ::pclose(writer);
 }
 
 } // namespace

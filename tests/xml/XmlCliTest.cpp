@@ -50,7 +50,7 @@ TEST(ZepXmlCommands, ImportAndSaveAnswerTheQuestionsFromTheirFlags) {
         {{"db", "import", db, dataPath("xml/ecu.base64.xml"), "--update-existing", "ok"}, 2, ""},
         {{"db", "save", db, "h1", dir.file("b.xml"), "--format", "xml", "--encoding", "binhex"}, 0, ""},
         {{"db", "save", db, "h1", dir.file("c.xml"), "--format", "srec"}, 2, ""},
-        {{"db", "save", db, "a1", dir.file("c.xml"), "--encoding", "base64"}, 2, ""},
+        {{"db", "save", db, "a1", dir.file("c.s"), "--encoding", "base64"}, 2, ""},
         {{"db", "save", db, "h9", dir.file("c.xml"), "--format", "xml"}, 1, ""},
     };
     for (const auto& step : steps) {

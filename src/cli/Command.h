@@ -1,0 +1,32 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace zep {
+class Interaction;
+}
+
+namespace zep::cli {
+
+/**
+ * One command of zep: its name ("info", "db tree"), the line of usage shown with a usage error, the
+ * help that 'zep NAME --help' adds, and the work. The work returns the exit code; refusals throw
+ * ZepError (exit 1), usage errors UsageError (exit 2).
+ */
+struct Command {
+    const char* name;
+    const char* usage;
+    const char* help;
+    std::function<int(const std::vector<std::string>& args, Interaction& ui)> run;
+};
+
+/** info, convert and kwp2txt */
+const std::vector<Command>& fileCommands();
+/** the db subcommands */
+const std::vector<Command>& dbCommands();
+/** what 'zep db --help' says after the subcommands' lines: databases and keys */
+extern const char* const dbHelp;
+
+} // namespace zep::cli
