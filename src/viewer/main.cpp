@@ -1,4 +1,5 @@
 #include "database/ConnectionString.h"
+#include "shell/Session.h"
 #include "shell/ZEPDatabaseView.h"
 #include "shell/frmDatabase.h"
 #include "text/Documents.h"
@@ -11,9 +12,11 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("ZEPViewer");
+    QApplication::setApplicationVersion(QString::fromStdString(zep::programVersion()));
     QCommandLineParser options;
     options.setApplicationDescription("Views and edits ZEP reprogramming databases.");
     options.addHelpOption();
+    options.addVersionOption();
     options.addOption({"base", "Folder (or http location) of the language and addressing files.", "DIR"});
     options.addOption({"lang", "Language code of the texts (en, fr, ...).", "CODE"});
     options.addPositionalArgument("database", "A database file or a connection string.", "[DATABASE]");
