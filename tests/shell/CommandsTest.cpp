@@ -1,5 +1,7 @@
 #include "database/Connection.h"
+#include "database/ImageStore.h"
 #include "database/TestDatabase.h"
+#include "dialogs/DialogTestSupport.h"
 #include "navigation/NavigationData.h"
 #include "shell/DropHandler.h"
 #include "shell/ItemCommands.h"
@@ -16,6 +18,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QTabWidget>
 #include <QtTest>
 
 #include <filesystem>
@@ -83,13 +86,6 @@ void whenModal(std::function<void(QDialog&)> act) {
         }
         whenModal(act);
     });
-}
-
-template <class W> W& child(QDialog& dialog, const char* name) {
-    W* w = dialog.findChild<W*>(name);
-    if (!w)
-        qFatal("no control %s", name);
-    return *w;
 }
 
 std::string data(const char* name) {
@@ -325,6 +321,58 @@ private slots:
         QCOMPARE(row.value(1).toString(), QString("checked on the bench"));
         const ListRow& item = t.w->list().listModel().row(t.w->list().listModel().rowOf("a1"));
         QCOMPARE(item.subItems.at(9), std::string("00000ABCDE"));
+    }
+
+    void propertiesCompareTheImageWithItsWriteMap_data() {
+        QTest::addColumn<QStringList>("nodes");
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QString>("tab");
+        QTest::addColumn<QStringList>("rows");
+        // ECU 1 writes 0-FFF and its tuning area 8000-80FF; application 2 covers both and 9000-91FF,
+        // its tuning 1 the first half of the tuning area.
+        const QStringList ecu{"g7", "h1"}, application{"g7", "h1", "a2"};
+        QTest::newRow("application") << ecu << "a2"
+                                     << "Exceed" << QStringList{"9000|91FF|200|"};
+        QTest::newRow("default tuning") << application << "a2"
+                                        << "Mapping" << QStringList{"8000|80FF|100|"};
+        QTest::newRow("default tuning exceed") << application << "a2"
+                                               << "Exceed" << QStringList{"|||"};
+        QTest::newRow("tuning") << application << "c1"
+                                << "Mapping" << QStringList{"8000|807F|80|"};
+        QTest::newRow("tuning missing") << application << "c1"
+                                        << "Missing" << QStringList{"8080|80FF|80|"};
+    }
+    void propertiesCompareTheImageWithItsWriteMap() {
+        QFETCH(QStringList, nodes);
+        QFETCH(QString, item);
+        QFETCH(QString, tab);
+        QFETCH(QStringList, rows);
+        Window t;
+        const QString mapping =
+            "INSERT INTO [Mappings] ([Ecu Id], [Address], [Count], [Calibration]) VALUES (1, ?, ?, ?)";
+        t.db().execute(mapping, {0, 0x1000, false});
+        t.db().execute(mapping, {0x8000, 0x100, true});
+        MemImage code, data;
+        code.add(0, std::vector<std::uint8_t>(0x1000, 1));
+        code.add(0x8000, std::vector<std::uint8_t>(0x100, 2));
+        code.add(0x9000, std::vector<std::uint8_t>(0x200, 3));
+        data.add(0x8000, std::vector<std::uint8_t>(0x80, 4));
+        ImageStore::StoreImageRows(t.db(), ImageStore::Owner::Application, t.rows->appA, code);
+        ImageStore::StoreImageRows(t.db(), ImageStore::Owner::Tuning, t.rows->tuning, data);
+        for (const QString& node : nodes)
+            t.w->clickNode(ss(node));
+        t.selectInList(ss(item));
+        QStringList shown;
+        whenModal([&](QDialog& d) {
+            auto& tabs = child<QTabWidget>(d, "tsMapping");
+            for (int i = 0; i < tabs.count(); ++i)
+                if (tabs.widget(i)->objectName() == tab)
+                    tabs.setCurrentIndex(i);
+            shown = gridRows(child<QTableWidget>(d, "gridMapping"));
+            d.reject();
+        });
+        t.w->buttonCommand("Properties");
+        QCOMPARE(shown, rows);
     }
 
     void propertiesOfAnEcuAreStored() {
