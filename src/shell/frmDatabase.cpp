@@ -140,11 +140,12 @@ void frmDatabase::createControls() {
     statusBar()->addPermanentWidget(languagePanel_);
 
     connect(tvMain_, &DatabaseTree::nodeClicked, this, &frmDatabase::listNode);
-    connect(tvMain_, &DatabaseTree::popupRequested, this, &frmDatabase::popup);
-    connect(lvMain_, &ItemList::popupRequested, this, [this](const QPoint& at) {
+    const auto popupAt = [this](const QPoint& at) {
         updateEnabledState();
         popup(at);
-    });
+    };
+    connect(tvMain_, &DatabaseTree::popupRequested, this, popupAt);
+    connect(lvMain_, &ItemList::popupRequested, this, popupAt);
     connect(lvMain_, &ItemList::itemClicked, this, &frmDatabase::updateEnabledState);
     connect(lvMain_, &ItemList::itemActivated, this, &frmDatabase::activateItem);
     connect(lvMain_, &ItemList::upRequested, this, [this] {

@@ -266,12 +266,51 @@ private slots:
         QVERIFY(t.w->findChild<QAction*>("mnuPopupDelete")->isEnabled());
         QCOMPARE(menu->defaultAction(), t.w->findChild<QAction*>("mnuPopupProperties"));
         menu->close();
+    }
+
+    void rightClickInTheTreeActsOnTheNodeUnderThePointer_data() {
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<bool>("properties");
+        QTest::newRow("a function from an ECU") << "h1"
+                                                << "g7" << false;
+        QTest::newRow("another ECU") << "h1"
+                                     << "h3" << true;
+        QTest::newRow("the root") << "h1"
+                                  << "r" << false;
+    }
+    void rightClickInTheTreeActsOnTheNodeUnderThePointer() {
+        QFETCH(QString, from);
+        QFETCH(QString, target);
+        QFETCH(bool, properties);
+        Window t;
+        t.w->clickNode("g7");
+        t.w->clickNode(ss(from));
+        DatabaseTree& tree = t.w->tree();
+        const QRect at = tree.visualRect(tree.treeModel().indexOf(ss(target)));
+        QTest::mouseClick(tree.viewport(), Qt::RightButton, {}, at.center());
+        // The node under the pointer ends the path and is the one the commands act on.
+        QCOMPARE(qs(tree.selectionPath().back()->key()), target);
+        QCOMPARE(qs(tree.currentNode()->key()), target);
+        auto* menu = t.w->findChild<QMenu*>("mnuPopup");
+        QCOMPARE(menu->isVisible(), target != "r"); // no pop-up on the root
+        QCOMPARE(t.w->button("Properties")->isEnabled(), properties);
+        if (!menu->isVisible())
+            return;
+        QAction* entry = t.w->findChild<QAction*>("mnuPopupProperties");
+        QCOMPARE(entry->isEnabled(), properties);
         // From the tree, no data set.
-        t.w->tree().setFocus();
-        emit t.w->tree().popupRequested(t.w->mapToGlobal(QPoint(50, 100)));
-        QTRY_VERIFY(menu->isVisible());
         QVERIFY(!t.w->findChild<QAction*>("mnuPopupCreateTestDataSet")->isEnabled());
         menu->close();
+        if (!properties)
+            return;
+        QString shown;
+        whenModal([&](QDialog& d) {
+            shown = d.windowTitle();
+            d.reject();
+        });
+        entry->trigger();
+        QCOMPARE(shown, qs(tree.currentNode()->text()));
     }
 
     void deleteAndRenameInTheListAndTheTree() {
