@@ -434,11 +434,16 @@ void frmDatabase::initialiseControls(bool firstTime) {
             entry->setActionGroup(languages);
             connect(entry, &QAction::triggered, this, [this, code] { switchLanguage(code); });
             mnuToolsLanguageLang_.push_back(entry);
-            entry->setChecked(code == texts.language());
+            return entry;
         };
-        addLanguage("English", "en");
-        for (const pugi::xpath_node& item : texts.select("Parameters/availableLanguages/item"))
-            addLanguage(qs(textContent(item.node().child("caption"))), textContent(item.node().child("key")));
+        // English stays checked unless the menu offers the current language (a "de" has no entry).
+        addLanguage("English", "en")->setChecked(true);
+        for (const pugi::xpath_node& item : texts.select("Parameters/availableLanguages/item")) {
+            const std::string code = textContent(item.node().child("key"));
+            QAction* entry = addLanguage(qs(textContent(item.node().child("caption"))), code);
+            if (code == texts.language())
+                entry->setChecked(true);
+        }
     }
     languagePanel_->setText(qs(texts.language()));
     setCaption();
@@ -483,14 +488,12 @@ bool frmDatabase::buildTree() {
     tvMain_->rebuilt();
     lvMain_->setAutoArrange(true);
     mnuViewSortAuto_->setChecked(true);
-    showListing(Listing::functions(tree_));
-    setCaption();
-    return true;
-}
-
-void frmDatabase::showListing(const Listing& listing) {
-    lvMain_->show(listing);
+    lvMain_->showTreeBuild(Listing::functions(tree_));
     showItemCount();
+    setCaption();
+    // The path is back at the root: the commands of the node left must not stay enabled.
+    updateEnabledState();
+    return true;
 }
 
 void frmDatabase::listNode(const TreeNode* node) {

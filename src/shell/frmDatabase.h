@@ -27,7 +27,6 @@ class DatabaseTree;
 class DropHandler;
 class ItemCommands;
 class ItemList;
-struct Listing;
 
 /**
  * The main window: one database as a tree and a list, with the menus, toolbar and status bar that
@@ -142,7 +141,6 @@ private:
     QAction* addButton(const QString& key, const QString& toolTip);
     QAction* menuAction(QMenu& menu, const char* name, const QString& caption);
     void listNode(const TreeNode* node);
-    void showListing(const Listing& listing);
     void setCaption(const QString& path = {});
     void enterInvalidState();
     void sizeWindow();

@@ -34,9 +34,10 @@ QIcon itemIcon(const std::string& key) {
 
 } // namespace
 
-void ItemListModel::setListing(int level, std::vector<ListColumn> columns, std::vector<ListRow> rows) {
+void ItemListModel::setListing(int level, std::vector<ListColumn> columns, std::vector<ListRow> rows,
+                               bool newHeaders) {
     beginResetModel();
-    if (level != level_ || columns.size() != columns_.size()) {
+    if (newHeaders || level != level_ || columns.size() != columns_.size()) {
         headers_.clear();
         for (const ListColumn& c : columns)
             headers_.push_back(qs(c.text()));
@@ -246,7 +247,15 @@ ItemList::ItemList(QWidget* parent)
 }
 
 void ItemList::show(const Listing& listing) {
-    model_.setListing(listing.level, listColumns(listing.level), listing.rows);
+    fill(listing, listColumns(listing.level), false);
+}
+
+void ItemList::showTreeBuild(const Listing& listing) {
+    fill(listing, treeBuildColumns(), true);
+}
+
+void ItemList::fill(const Listing& listing, const std::vector<ListColumn>& columns, bool newHeaders) {
+    model_.setListing(listing.level, columns, listing.rows, newHeaders);
     sortColumn_ = 0;
     sortOrder_ = Qt::AscendingOrder;
     sortNow();

@@ -61,6 +61,23 @@ QString panel(frmDatabase& w, const char* name) {
     return w.findChild<QLabel*>(name)->text();
 }
 
+QStringList headers(frmDatabase& w) {
+    const ItemListModel& model = w.list().listModel();
+    QStringList texts;
+    for (int c = 0; c < model.columnCount(); ++c)
+        texts << model.headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+    return texts;
+}
+
+/** the codes of the checked entries of the language menu */
+QStringList checkedLanguages(frmDatabase& w) {
+    QStringList codes;
+    for (QAction* entry : w.findChildren<QAction*>("mnuToolsLanguageLang"))
+        if (entry->isChecked())
+            codes << entry->data().toString();
+    return codes;
+}
+
 QString caption(frmDatabase& w, const char* name) {
     auto* action = w.findChild<QAction*>(name);
     if (action)
@@ -237,17 +254,32 @@ private slots:
         QCOMPARE(w.list().sortColumn(), 1);
     }
 
-    void languageSwitchTranslatesCaptionsAndFunctions() {
+    void languageSwitchTranslatesCaptionsAndHeaders() {
         Fixture f;
+        TextCatalog::instance().setLanguage("de"); // a language the menu does not offer: English is checked
         frmDatabase& w = f.open();
+        QCOMPARE(checkedLanguages(w), QStringList{"en"});
         const QString englishQuit = caption(w, "mnuFileQuit");
+        // From an application selected in the list, where every command is enabled.
+        w.clickNode("g7");
+        w.clickNode("h1");
+        w.list().focusList();
+        w.list().select("a1");
+        w.updateEnabledState();
         w.switchLanguage("fr");
         QCOMPARE(panel(w, "Language"), QString("fr"));
+        QCOMPARE(checkedLanguages(w), QStringList{"fr"});
         QVERIFY(caption(w, "mnuFileQuit") != englishQuit);
         QVERIFY(w.windowTitle().startsWith("[" + qtr("frmDatabase/Messages/localDB/text", "")));
         QCOMPARE(w.depth(), 1);
+        QCOMPARE(headers(w), (QStringList{"Fonction", "Adresse"}));
+        // Back at the root, nothing is selected: only Open may stay enabled.
+        for (const char* b : {"Save", "Delete", "Up", "Properties"})
+            QVERIFY2(!w.button(b)->isEnabled(), b);
         w.switchLanguage("en");
         QCOMPARE(caption(w, "mnuFileQuit"), englishQuit);
+        QCOMPARE(headers(w), (QStringList{"Function", "Address"}));
+        QCOMPARE(checkedLanguages(w), QStringList{"en"});
     }
 
     void userConfigurationFileOverridesCaptions() {
