@@ -1,5 +1,6 @@
 #include "ItemList.h"
 
+#include "IconNameDelegate.h"
 #include "QtText.h"
 #include "pictures/Pictures.h"
 
@@ -208,8 +209,11 @@ ItemList::ItemList(QWidget* parent)
 
     icons_->setViewMode(QListView::IconMode);
     icons_->setIconSize(QSize(32, 32));
-    icons_->setGridSize(QSize(112, 72));
+    iconNames_ = new IconNameDelegate(*icons_);
+    icons_->setItemDelegate(iconNames_);
+    iconNames_->fitGrid();
     icons_->setWordWrap(true);
+    icons_->setTextElideMode(Qt::ElideNone);
     icons_->setUniformItemSizes(true);
     icons_->setMovement(QListView::Static);
     icons_->setResizeMode(QListView::Adjust);
@@ -459,6 +463,8 @@ bool ItemList::eventFilter(QObject* watched, QEvent* event) {
         }
         return false;
     }
+    if (watched == icons_ && event->type() == QEvent::FontChange)
+        iconNames_->fitGrid();
     if ((watched == icons_ || watched == details_) && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         auto* view = static_cast<QAbstractItemView*>(watched);

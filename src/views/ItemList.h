@@ -17,6 +17,8 @@ class QTreeView;
 
 namespace zep {
 
+class IconNameDelegate;
+
 /** The rows of one listing as a table: the first column is the item's text, the others its sub-items. */
 class ItemListModel : public QAbstractTableModel {
     Q_OBJECT
@@ -151,6 +153,7 @@ private:
     ItemListModel model_;
     QStackedWidget* stack_;
     QListView* icons_;
+    IconNameDelegate* iconNames_;
     QTreeView* details_;
     View view_ = LargeIcons;
     bool autoArrange_ = true;

@@ -13,7 +13,9 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QListView>
 #include <QMenu>
+#include <QStyledItemDelegate>
 #include <QToolBar>
 #include <QtTest>
 
@@ -252,6 +254,39 @@ private slots:
         w.list().headerClicked(1);
         QCOMPARE(w.list().sortOrder(), Qt::AscendingOrder);
         QCOMPARE(w.list().sortColumn(), 1);
+    }
+
+    void iconNamesWrapOnThreeLinesAndKeepTheirEndings_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("whole");
+        QTest::newRow("short") << "Airbag" << true;
+        QTest::newRow("function") << "Anti-lock braking system" << true;
+        QTest::newRow("tuning") << "SC6_SW21_CALIB_2003_B.s" << true;
+        QTest::newRow("longer than three lines")
+            << "SC6_SW21_CALIBRATION_OF_THE_FRONT_LEFT_SENSOR_FOR_THE_WINTER_TESTS_2003_B.s" << false;
+    }
+    void iconNamesWrapOnThreeLinesAndKeepTheirEndings() {
+        QFETCH(QString, name);
+        QFETCH(bool, whole);
+        Fixture f;
+        frmDatabase& w = f.open();
+        w.buttonCommand("LargeIcons");
+        auto* icons = qobject_cast<QListView*>(w.list().currentView());
+        QVERIFY(icons);
+        auto* delegate = qobject_cast<QStyledItemDelegate*>(icons->itemDelegate());
+        QVERIFY(delegate);
+        const QString shown = delegate->displayText(name, QLocale());
+        const QStringList lines = shown.split('\n');
+        QVERIFY2(lines.size() <= 3, qPrintable(shown));
+        for (const QString& line : lines)
+            QVERIFY2(icons->fontMetrics().horizontalAdvance(line) < icons->gridSize().width(),
+                     qPrintable(line));
+        // Endings tell tunings apart: they stay, and so does the beginning.
+        QVERIFY2(shown.endsWith(name.right(6)) && shown.startsWith(name.left(3)), qPrintable(shown));
+        if (whole)
+            QCOMPARE(QString(shown).remove('\n').remove(' '), QString(name).remove(' '));
+        else
+            QVERIFY(shown.contains(QChar(0x2026))); // cut in the middle
     }
 
     void languageSwitchTranslatesCaptionsAndHeaders() {
