@@ -9,6 +9,7 @@
 #include "database/Listing.h"
 #include "database/Sql.h"
 #include "dialogs/DatabaseChooser.h"
+#include "dialogs/ctlSplitterEx.h"
 #include "pictures/Pictures.h"
 #include "text/TextCatalog.h"
 #include "views/ControlTexts.h"
@@ -22,7 +23,6 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QScreen>
-#include <QSplitter>
 #include <QStatusBar>
 #include <QToolBar>
 
@@ -116,7 +116,7 @@ void frmDatabase::createControls() {
 
     tvMain_ = new DatabaseTree(tree_);
     lvMain_ = new ItemList;
-    splitter_ = new QSplitter(Qt::Horizontal);
+    splitter_ = new ctlSplitterEx(Qt::Horizontal);
     splitter_->setObjectName("splitter");
     splitter_->setHandleWidth(BarSize);
     splitter_->setChildrenCollapsible(false);

@@ -17,7 +17,6 @@ class QAction;
 class QActionGroup;
 class QLabel;
 class QMenu;
-class QSplitter;
 class QToolBar;
 
 namespace zep {
@@ -27,6 +26,7 @@ class DatabaseTree;
 class DropHandler;
 class ItemCommands;
 class ItemList;
+class ctlSplitterEx;
 
 /**
  * The main window: one database as a tree and a list, with the menus, toolbar and status bar that
@@ -158,7 +158,7 @@ private:
 
     DatabaseTree* tvMain_ = nullptr;
     ItemList* lvMain_ = nullptr;
-    QSplitter* splitter_ = nullptr;
+    ctlSplitterEx* splitter_ = nullptr;
     QToolBar* tbMain_ = nullptr;
     QLabel* infoPanel_ = nullptr;
     QLabel* versionPanel_ = nullptr;

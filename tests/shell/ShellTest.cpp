@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QListView>
 #include <QMenu>
+#include <QSplitter>
 #include <QStyledItemDelegate>
 #include <QToolBar>
 #include <QtTest>
@@ -287,6 +288,24 @@ private slots:
             QCOMPARE(QString(shown).remove('\n').remove(' '), QString(name).remove(' '));
         else
             QVERIFY(shown.contains(QChar(0x2026))); // cut in the middle
+    }
+
+    void splitterBarIsGreyWhileDraggedAndStopsNearTheEdges() {
+        Fixture f;
+        frmDatabase& w = f.open();
+        auto* splitter = w.findChild<QSplitter*>("splitter");
+        QSplitterHandle* bar = splitter->handle(1);
+        const QPoint middle = bar->rect().center();
+        const auto colour = [&] { return bar->grab().toImage().pixelColor(middle); };
+        const QColor idle = colour();
+        QTest::mousePress(bar, Qt::LeftButton, {}, middle);
+        QCOMPARE(colour(), QColor(0x80, 0x80, 0x80));
+        QTest::mouseMove(bar, middle - QPoint(4000, 0));
+        QCOMPARE(splitter->sizes().first(), 6); // the bar's size from the left edge
+        QTest::mouseMove(bar, middle + QPoint(4000, 0));
+        QCOMPARE(splitter->sizes().last(), 6); // twice the bar's size from the right edge
+        QTest::mouseRelease(bar, Qt::LeftButton, {}, middle);
+        QCOMPARE(colour(), idle);
     }
 
     void languageSwitchTranslatesCaptionsAndHeaders() {
