@@ -16,6 +16,7 @@
 #include <QListView>
 #include <QMenu>
 #include <QSplitter>
+#include <QStatusBar>
 #include <QStyledItemDelegate>
 #include <QToolBar>
 #include <QtTest>
@@ -359,6 +360,10 @@ private slots:
         QCOMPARE(lines[3], "Database file          : " + qs(f.place.path()));
         QVERIFY(!w.informationReport().contains("User configuration file"));
         QVERIFY(lines[9].startsWith("Operating system       : Linux "));
+        // The client area runs from the toolbar down to the status bar, under the menu bar.
+        const int clientHeight =
+            w.statusBar()->geometry().bottom() + 1 - w.findChild<QToolBar*>("tbMain")->y();
+        QCOMPARE(lines[12], QString("Client size (pixels)   : %1x%2").arg(w.width()).arg(clientHeight));
         QCOMPARE(lines.last(), QString()); // the last line ends with CR LF too
     }
 
