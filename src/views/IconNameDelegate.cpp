@@ -75,7 +75,7 @@ QString IconNameDelegate::displayText(const QVariant& value, const QLocale&) con
             }
         }
     }
-    return *shown_.insert(name, lines.join('\n'));
+    return *shown_.insert(name, lines.join(QChar::LineSeparator));
 }
 
 void IconNameDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const {

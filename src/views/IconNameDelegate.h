@@ -23,7 +23,7 @@ public:
     /** sizes the view's grid anew from its font */
     void fitGrid();
 
-    /** the name as shown: its lines joined by "\n" */
+    /** the name as shown: its lines joined by line separators, which the drawing keeps */
     QString displayText(const QVariant& value, const QLocale& locale) const override;
     /** every item takes its whole cell, whatever the length of its name */
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
