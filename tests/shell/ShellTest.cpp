@@ -1,3 +1,4 @@
+#include "commands/DemoDatabase.h"
 #include "database/Connection.h"
 #include "database/TestDatabase.h"
 #include "navigation/NavigationData.h"
@@ -12,9 +13,11 @@
 #include "views/QtText.h"
 
 #include <QAction>
+#include <QDir>
 #include <QLabel>
 #include <QListView>
 #include <QMenu>
+#include <QProcess>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStyledItemDelegate>
@@ -375,6 +378,30 @@ private slots:
         QCOMPARE(panel(w, "Info"), QString("0 item"));
         w.clickNode("g7");
         QCOMPARE(panel(w, "Info"), QString("3 items"));
+    }
+
+    void screenshotsShowTheSameStatesInBothLanguages() {
+        TempDir out;
+        const std::string demo = out.file("demo.zdb");
+        RecordingInteraction ui;
+        makeDemoDatabase(demo, ui);
+        QProcess shots;
+        shots.start(ZEP_SCREENSHOTS, {qs(out.file("shots")), qs(demo)});
+        QVERIFY(shots.waitForFinished(120000));
+        QCOMPARE(shots.exitCode(), 0);
+        // The toolbar shows pictures only: alike in both languages when its buttons' states are.
+        frmDatabase sized;
+        sized.resize(1100, 640);
+        sized.show();
+        const QRect toolbar = sized.findChild<QToolBar*>("tbMain")->geometry();
+        const QDir folder(qs(out.file("shots")));
+        const QStringList english = folder.entryList({"en-[0-9]*.png"});
+        QVERIFY(english.size() >= 5);
+        for (const QString& name : english) {
+            const QImage en(folder.filePath(name));
+            const QImage fr(folder.filePath(QString(name).replace(0, 2, "fr")));
+            QVERIFY2(en.copy(toolbar) == fr.copy(toolbar), qPrintable(name));
+        }
     }
 
     void viewObjectShowsItsDatabase() {
