@@ -16,6 +16,7 @@
 #include <QDialog>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QTabWidget>
@@ -457,6 +458,51 @@ private slots:
         t.w->commands().createTestDataSet();
         QCOMPARE(t.rowsOf("SELECT COUNT(*) FROM [Applications] WHERE [App Name] LIKE 'DUMMY%'"), 1);
         QVERIFY(keyKind(t.w->list().selectedKey()) == 'a');
+    }
+
+    void calculatorStartsTheFirstProgramFound_data() {
+        QTest::addColumn<QStringList>("programs");
+        QTest::addColumn<QString>("started");
+        QTest::newRow("the first in the order of preference") << QStringList{"xcalc", "kcalc"} << "kcalc";
+        QTest::newRow("none: nothing happens") << QStringList{} << "";
+    }
+    void calculatorStartsTheFirstProgramFound() {
+        QFETCH(QStringList, programs);
+        QFETCH(QString, started);
+        Window t;
+        TempDir bin;
+        // Stand-ins for the desktop's calculators: each leaves its name in a file when started.
+        for (const QString& program : programs) {
+            const std::string path = bin.file(ss(program));
+            std::ofstream(path) << "#!/bin/sh\necho " << ss(program) << " > " << bin.file("started") << "\n";
+            std::filesystem::permissions(path, std::filesystem::perms::owner_all);
+        }
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", qs(bin.path()).toUtf8());
+        QMetaObject::invokeMethod(t.w->findChild<QAction*>("mnuToolsCalc"), "trigger");
+        qputenv("PATH", path);
+        if (started.isEmpty()) {
+            QTest::qWait(200);
+            QVERIFY(!std::filesystem::exists(bin.file("started")));
+        } else {
+            QTRY_VERIFY(std::filesystem::exists(bin.file("started")));
+            std::ifstream in(bin.file("started"));
+            std::string name;
+            in >> name;
+            QCOMPARE(qs(name), started);
+        }
+        QVERIFY(t.ui.shown.empty());
+    }
+
+    void aboutBoxNamesTheProgramVersionAndCopyright() {
+        Window t;
+        QString text;
+        whenModal([&](QDialog& d) {
+            text = static_cast<QMessageBox&>(d).text();
+            d.accept();
+        });
+        QMetaObject::invokeMethod(t.w->findChild<QAction*>("mnuHelpAbout"), "trigger");
+        QCOMPARE(text, QString("ZEPViewer - v1.0.0\r\nCopyright (c) ZEPViewer developers"));
     }
 
     void compactionOfTheOpenDatabase() {

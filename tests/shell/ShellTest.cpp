@@ -3,6 +3,7 @@
 #include "database/TestDatabase.h"
 #include "navigation/NavigationData.h"
 #include "shell/ItemCommands.h"
+#include "shell/Session.h"
 #include "shell/ToolCommands.h"
 #include "shell/ZEPDatabaseView.h"
 #include "shell/frmDatabase.h"
@@ -311,6 +312,55 @@ private slots:
         QCOMPARE(splitter->sizes().last(), 6); // twice the bar's size from the right edge
         QTest::mouseRelease(bar, Qt::LeftButton, {}, middle);
         QCOMPARE(colour(), idle);
+    }
+
+    void backgroundPictures_data() {
+        QTest::addColumn<bool>("userPicture"); // a red picture named by the file beside the database
+        QTest::addColumn<int>("before");       // the entry chosen first; -1 none
+        QTest::addColumn<int>("entry");        // 0 none, 1 user defined, 2 the first built-in picture
+        QTest::addColumn<QString>("shown");    // behind the list: "base", "red" or "picture"
+        QTest::newRow("none") << false << 2 << 0 << "base";
+        QTest::newRow("built-in") << false << 0 << 2 << "picture";
+        // Without a picture of the user's, the background stays as it was; the check mark moves.
+        QTest::newRow("user defined, none loaded") << false << 2 << 1 << "picture";
+        QTest::newRow("user defined") << true << 0 << 1 << "red";
+        QTest::newRow("user's picture at start") << true << -1 << 1 << "red";
+    }
+    void backgroundPictures() {
+        QFETCH(bool, userPicture);
+        QFETCH(int, before);
+        QFETCH(int, entry);
+        QFETCH(QString, shown);
+        Fixture f;
+        Session::instance().userBackgroundPath.reset(); // read again from this test's folder
+        if (userPicture) {
+            const std::filesystem::path folder = std::filesystem::path(f.place.path()).parent_path();
+            QImage red(64, 64, QImage::Format_RGB32);
+            red.fill(Qt::red);
+            QVERIFY(red.save(qs((folder / "red.png").string())));
+            std::ofstream(folder / "ZEPViewer.xml")
+                << "<?xml version=\"1.0\"?><software><userParameters><backgroundImage>"
+                << (folder / "red.png").string() << "</backgroundImage></userParameters></software>";
+        }
+        frmDatabase& w = f.open();
+        Session::instance().userBackgroundPath.reset();
+        QList<QAction*> entries = w.findChild<QMenu*>("mnuViewBackground")->actions();
+        if (before >= 0)
+            entries[before]->trigger();
+        entries[entry]->trigger();
+        int checked = -1;
+        for (int i = 0; i < entries.size(); ++i)
+            if (entries[i]->isChecked())
+                checked = i;
+        QCOMPARE(checked, entry);
+        QCOMPARE(entries[1]->isVisible(), userPicture);
+        QWidget* behind = w.list().viewport();
+        const QColor seen = behind->grab().toImage().pixelColor(behind->width() - 2, behind->height() - 2);
+        const QColor base = behind->palette().color(QPalette::Base);
+        QCOMPARE(seen == QColor(Qt::red) ? QString("red")
+                 : seen == base          ? QString("base")
+                                         : QString("picture"),
+                 shown);
     }
 
     void languageSwitchTranslatesCaptionsAndHeaders() {
