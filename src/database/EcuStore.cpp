@@ -128,12 +128,20 @@ void Update(Connection& db, qint64 ecuId, const ZEPEcu& ecu) {
 }
 
 void CopyMemoryMap(Connection& source, qint64 sourceEcuId, Connection& target, qint64 targetEcuId) {
+    // Each engine gives its own types back (SQLite a Boolean as an integer, which PostgreSQL refuses
+    // for a boolean column): every value is turned into the column's type before it is written.
+    const auto number = [](const QVariant& v) {
+        return v.isNull() ? QVariant(QMetaType(QMetaType::LongLong)) : QVariant(v.toLongLong());
+    };
+    const auto boolean = [](const QVariant& v) {
+        return v.isNull() ? QVariant(QMetaType(QMetaType::Bool)) : QVariant(v.toBool());
+    };
     QSqlQuery maps = source.execute(
         "SELECT [Address], [Count], [Calibration] FROM [Mappings] WHERE [Ecu Id] = ?", {sourceEcuId});
     while (maps.next())
         target.execute(
             "INSERT INTO [Mappings] ([Ecu Id], [Address], [Count], [Calibration]) VALUES (?, ?, ?, ?)",
-            {targetEcuId, maps.value(0), maps.value(1), maps.value(2)});
+            {targetEcuId, number(maps.value(0)), number(maps.value(1)), boolean(maps.value(2))});
     QSqlQuery exclusions = source.execute(
         "SELECT [ZAddress], [ZCount], [Address], [Count], [Contrôle], [Calibration] FROM [Exclusions]"
         " WHERE [Ecu Id] = ?",
@@ -142,8 +150,9 @@ void CopyMemoryMap(Connection& source, qint64 sourceEcuId, Connection& target, q
         target.execute(
             "INSERT INTO [Exclusions] ([Ecu Id], [ZAddress], [ZCount], [Address], [Count], [Contrôle],"
             " [Calibration]) VALUES (?, ?, ?, ?, ?, ?, ?)",
-            {targetEcuId, exclusions.value(0), exclusions.value(1), exclusions.value(2), exclusions.value(3),
-             exclusions.value(4), exclusions.value(5)});
+            {targetEcuId, number(exclusions.value(0)), number(exclusions.value(1)),
+             number(exclusions.value(2)), number(exclusions.value(3)), number(exclusions.value(4)),
+             boolean(exclusions.value(5))});
 }
 
 } // namespace zep::EcuStore

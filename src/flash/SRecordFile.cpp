@@ -230,17 +230,13 @@ void check(const EcuApplication& app) {
     if (ecu.FillPattern.empty())
         refuse("emptyFillPattern",
                "The erased state of the ECU is empty: the granularity record of an S-record file cannot be written.");
-    // The granularity record holds a power of two and one erase value: any other pattern would be
-    // read back as another one.
-    const MemBlock& pattern = ecu.FillPattern;
-    const std::size_t length = pattern.length();
-    const bool powerOfTwo = (length & (length - 1)) == 0 && length <= (std::size_t{1} << maxGranularityExponent);
-    if (!powerOfTwo || pattern.runLength(pattern.first(), pattern.at(pattern.first())) != length)
-        refuse("invalidFillPattern",
-               "The erased state {0} cannot be written in an S-record file: it must be 1, 2, 4 ... up to {1} bytes "
-               "of one value.",
-               length <= 16 ? pattern.toHex() : pattern.toHex().substr(0, 32) + "...",
-               std::to_string(std::size_t{1} << maxGranularityExponent));
+    // The granularity record holds the rounded base-2 logarithm of the erased state's length and its
+    // first byte, whatever the pattern; only a logarithm that the reader refuses is refused here.
+    if (granularityExponent(ecu.FillPattern) > maxGranularityExponent)
+        refuse("fillPatternTooLong",
+               "The erased state of {0} bytes is too long for an S-record file: its granularity record holds at most "
+               "2^{1} bytes.",
+               std::to_string(ecu.FillPattern.length()), std::to_string(maxGranularityExponent));
     std::uint8_t approval[5];
     if (app.Homologation.size() != 10 || !hex::decode(app.Homologation, approval))
         refuse("invalidApprovalNumber", "The approval number \"{0}\" is not 10 hexadecimal digits.", app.Homologation);

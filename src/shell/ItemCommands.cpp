@@ -259,8 +259,12 @@ void ItemCommands::itemProperties(const std::string& key, bool clipToTuningArea)
         const std::string name = sql::text(row.value(0));
         QString comment = qs(sql::text(row.value(1)));
         row.finish();
-        EcuApplication image =
-            ImageStore::Download(db, key, clipToTuningArea, nullptr, &window_.interaction());
+        // A tuning is shown alone against the tuning area; the default tuning item is the application's
+        // image clipped to that area; an application is shown whole against the global write map.
+        const bool tuningArea = clipToTuningArea || id->kind == ItemKey::Tuning;
+        EcuApplication image = ImageStore::Download(db, key, tuningArea, nullptr, &window_.interaction());
+        if (clipToTuningArea)
+            image.Ecu().Intersect(image.value(), true);
         if (!frmPropAppli::edit(qs(name), comment, image, window_.interaction(), &window_))
             return;
         ImageStore::UpdateComment(db, key, ss(comment), image.Homologation);

@@ -75,7 +75,10 @@ QString informationReport(const frmDatabase& window, const QString& caption) {
     caption2.remove('&');
     const QScreen* screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
     const QSize pixels = screen ? screen->size() : QSize();
-    const QSize client = window.centralWidget() ? window.size() : QSize();
+    // The client area lies under the menu bar; the toolbar and the status bar are inside it.
+    QSize client = window.size();
+    if (const QWidget* menu = window.menuWidget(); menu && menu->isVisible())
+        client.rheight() -= menu->height();
     QStringList lines;
     lines << caption2 << "------------------------"
           << "ZEP Viewer version     : " + qs(programVersion())

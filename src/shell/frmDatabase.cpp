@@ -9,6 +9,7 @@
 #include "database/Listing.h"
 #include "database/Sql.h"
 #include "dialogs/DatabaseChooser.h"
+#include "dialogs/ctlSplitterEx.h"
 #include "pictures/Pictures.h"
 #include "text/TextCatalog.h"
 #include "views/ControlTexts.h"
@@ -22,7 +23,6 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QScreen>
-#include <QSplitter>
 #include <QStatusBar>
 #include <QToolBar>
 
@@ -116,7 +116,7 @@ void frmDatabase::createControls() {
 
     tvMain_ = new DatabaseTree(tree_);
     lvMain_ = new ItemList;
-    splitter_ = new QSplitter(Qt::Horizontal);
+    splitter_ = new ctlSplitterEx(Qt::Horizontal);
     splitter_->setObjectName("splitter");
     splitter_->setHandleWidth(BarSize);
     splitter_->setChildrenCollapsible(false);
@@ -140,11 +140,12 @@ void frmDatabase::createControls() {
     statusBar()->addPermanentWidget(languagePanel_);
 
     connect(tvMain_, &DatabaseTree::nodeClicked, this, &frmDatabase::listNode);
-    connect(tvMain_, &DatabaseTree::popupRequested, this, &frmDatabase::popup);
-    connect(lvMain_, &ItemList::popupRequested, this, [this](const QPoint& at) {
+    const auto popupAt = [this](const QPoint& at) {
         updateEnabledState();
         popup(at);
-    });
+    };
+    connect(tvMain_, &DatabaseTree::popupRequested, this, popupAt);
+    connect(lvMain_, &ItemList::popupRequested, this, popupAt);
     connect(lvMain_, &ItemList::itemClicked, this, &frmDatabase::updateEnabledState);
     connect(lvMain_, &ItemList::itemActivated, this, &frmDatabase::activateItem);
     connect(lvMain_, &ItemList::upRequested, this, [this] {
@@ -440,11 +441,16 @@ void frmDatabase::initialiseControls(bool firstTime) {
             entry->setActionGroup(languages);
             connect(entry, &QAction::triggered, this, [this, code] { switchLanguage(code); });
             mnuToolsLanguageLang_.push_back(entry);
-            entry->setChecked(code == texts.language());
+            return entry;
         };
-        addLanguage("English", "en");
-        for (const pugi::xpath_node& item : texts.select("Parameters/availableLanguages/item"))
-            addLanguage(qs(textContent(item.node().child("caption"))), textContent(item.node().child("key")));
+        // English stays checked unless the menu offers the current language (a "de" has no entry).
+        addLanguage("English", "en")->setChecked(true);
+        for (const pugi::xpath_node& item : texts.select("Parameters/availableLanguages/item")) {
+            const std::string code = textContent(item.node().child("key"));
+            QAction* entry = addLanguage(qs(textContent(item.node().child("caption"))), code);
+            if (code == texts.language())
+                entry->setChecked(true);
+        }
     }
     languagePanel_->setText(qs(texts.language()));
     setCaption();
@@ -492,14 +498,12 @@ bool frmDatabase::buildTree() {
     tvMain_->rebuilt();
     lvMain_->setAutoArrange(true);
     mnuViewSortAuto_->setChecked(true);
-    showListing(Listing::functions(tree_));
-    setCaption();
-    return true;
-}
-
-void frmDatabase::showListing(const Listing& listing) {
-    lvMain_->show(listing);
+    lvMain_->showTreeBuild(Listing::functions(tree_));
     showItemCount();
+    setCaption();
+    // The path is back at the root: the commands of the node left must not stay enabled.
+    updateEnabledState();
+    return true;
 }
 
 void frmDatabase::listNode(const TreeNode* node) {

@@ -17,7 +17,6 @@ class QAction;
 class QActionGroup;
 class QLabel;
 class QMenu;
-class QSplitter;
 class QToolBar;
 
 namespace zep {
@@ -27,7 +26,7 @@ class DatabaseTree;
 class DropHandler;
 class ItemCommands;
 class ItemList;
-struct Listing;
+class ctlSplitterEx;
 
 /**
  * The main window: one database as a tree and a list, with the menus, toolbar and status bar that
@@ -144,7 +143,6 @@ private:
     QAction* addButton(const QString& key, const QString& toolTip);
     QAction* menuAction(QMenu& menu, const char* name, const QString& caption);
     void listNode(const TreeNode* node);
-    void showListing(const Listing& listing);
     void setCaption(const QString& path = {});
     void enterInvalidState();
     void sizeWindow();
@@ -162,7 +160,7 @@ private:
 
     DatabaseTree* tvMain_ = nullptr;
     ItemList* lvMain_ = nullptr;
-    QSplitter* splitter_ = nullptr;
+    ctlSplitterEx* splitter_ = nullptr;
     QToolBar* tbMain_ = nullptr;
     QLabel* infoPanel_ = nullptr;
     QLabel* versionPanel_ = nullptr;

@@ -44,26 +44,37 @@ std::string firstChild(frmDatabase& w, const std::string& parent) {
     return node->childCount() ? node->child(0).key() : std::string();
 }
 
+/**
+ * a click on a tree node as a user makes it: the window is active and the tree takes the focus, so
+ * that the commands' states are the same whatever was shown before
+ */
+void click(frmDatabase& w, const std::string& key) {
+    QApplication::setActiveWindow(&w);
+    w.tree().setFocus();
+    w.clickNode(key);
+    w.updateEnabledState();
+}
+
 void windowShots(frmDatabase& w, const QString& language) {
     w.resize(1100, 640);
     w.findChild<QSplitter*>("splitter")->setSizes({280, 820});
     w.buttonCommand("LargeIcons");
-    w.clickNode("r");
+    click(w, "r");
     shoot(w, language + "-1-root-icons");
     w.buttonCommand("Details");
     shoot(w, language + "-1-root-details");
     const std::string function = firstChild(w, "r");
-    w.clickNode(function);
+    click(w, function);
     shoot(w, language + "-2-function-details");
     const std::string ecu = firstChild(w, function);
-    w.clickNode(ecu);
+    click(w, ecu);
     shoot(w, language + "-3-ecu-details");
     const std::string app = firstChild(w, ecu);
-    w.clickNode(app);
+    click(w, app);
     shoot(w, language + "-4-application-details");
     w.buttonCommand("LargeIcons");
     shoot(w, language + "-4-application-icons");
-    w.clickNode(ecu);
+    click(w, ecu);
     w.setBackground(2);
     shoot(w, language + "-3-ecu-icons-background");
     w.setBackground(0);

@@ -204,8 +204,15 @@ void DatabaseTree::mouseReleaseEvent(QMouseEvent* event) {
     QTreeView::mouseReleaseEvent(event);
     if (event->button() != Qt::RightButton)
         return;
-    const TreeNode* n = model_.node(indexAt(event->position().toPoint()));
-    if (n && n->kind() != ItemKey::Root)
+    const QModelIndex index = indexAt(event->position().toPoint());
+    const TreeNode* n = model_.node(index);
+    if (!n)
+        return;
+    // The right press made this node current: click it too, so that the path, the commands' states and
+    // the pop-up's target are all this node.
+    setCurrentIndex(index);
+    clickNode(n);
+    if (n->kind() != ItemKey::Root)
         emit popupRequested(event->globalPosition().toPoint());
 }
 

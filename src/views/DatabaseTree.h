@@ -90,7 +90,7 @@ public:
 signals:
     /** the path changed to end at node: list its children */
     void nodeClicked(const zep::TreeNode* node);
-    /** the right button was released over a node other than the root */
+    /** the right button was released over a node other than the root, after that node was clicked */
     void popupRequested(const QPoint& globalPosition);
 
 protected:

@@ -1,5 +1,6 @@
 #include "ItemList.h"
 
+#include "IconNameDelegate.h"
 #include "QtText.h"
 #include "pictures/Pictures.h"
 
@@ -34,9 +35,10 @@ QIcon itemIcon(const std::string& key) {
 
 } // namespace
 
-void ItemListModel::setListing(int level, std::vector<ListColumn> columns, std::vector<ListRow> rows) {
+void ItemListModel::setListing(int level, std::vector<ListColumn> columns, std::vector<ListRow> rows,
+                               bool newHeaders) {
     beginResetModel();
-    if (level != level_ || columns.size() != columns_.size()) {
+    if (newHeaders || level != level_ || columns.size() != columns_.size()) {
         headers_.clear();
         for (const ListColumn& c : columns)
             headers_.push_back(qs(c.text()));
@@ -207,8 +209,11 @@ ItemList::ItemList(QWidget* parent)
 
     icons_->setViewMode(QListView::IconMode);
     icons_->setIconSize(QSize(32, 32));
-    icons_->setGridSize(QSize(112, 72));
+    iconNames_ = new IconNameDelegate(*icons_);
+    icons_->setItemDelegate(iconNames_);
+    iconNames_->fitGrid();
     icons_->setWordWrap(true);
+    icons_->setTextElideMode(Qt::ElideNone);
     icons_->setUniformItemSizes(true);
     icons_->setMovement(QListView::Static);
     icons_->setResizeMode(QListView::Adjust);
@@ -246,7 +251,15 @@ ItemList::ItemList(QWidget* parent)
 }
 
 void ItemList::show(const Listing& listing) {
-    model_.setListing(listing.level, listColumns(listing.level), listing.rows);
+    fill(listing, listColumns(listing.level), false);
+}
+
+void ItemList::showTreeBuild(const Listing& listing) {
+    fill(listing, treeBuildColumns(), true);
+}
+
+void ItemList::fill(const Listing& listing, const std::vector<ListColumn>& columns, bool newHeaders) {
+    model_.setListing(listing.level, columns, listing.rows, newHeaders);
     sortColumn_ = 0;
     sortOrder_ = Qt::AscendingOrder;
     sortNow();
@@ -450,6 +463,8 @@ bool ItemList::eventFilter(QObject* watched, QEvent* event) {
         }
         return false;
     }
+    if (watched == icons_ && event->type() == QEvent::FontChange)
+        iconNames_->fitGrid();
     if ((watched == icons_ || watched == details_) && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         auto* view = static_cast<QAbstractItemView*>(watched);

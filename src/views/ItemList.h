@@ -17,14 +17,17 @@ class QTreeView;
 
 namespace zep {
 
+class IconNameDelegate;
+
 /** The rows of one listing as a table: the first column is the item's text, the others its sub-items. */
 class ItemListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     using QAbstractTableModel::QAbstractTableModel;
 
-    /** a new listing; the columns change only with the level */
-    void setListing(int level, std::vector<ListColumn> columns, std::vector<ListRow> rows);
+    /** a new listing; the headers are read anew when the level changes or newHeaders is set */
+    void setListing(int level, std::vector<ListColumn> columns, std::vector<ListRow> rows,
+                    bool newHeaders = false);
     int level() const { return level_; }
     const std::vector<ListColumn>& columns() const { return columns_; }
     const ListRow& row(int r) const { return rows_[std::size_t(r)]; }
@@ -83,8 +86,11 @@ public:
     ItemListModel& listModel() { return model_; }
     const ItemListModel& listModel() const { return model_; }
 
-    /** fills the list and sorts it ascending on its first column */
+    /** fills the list and sorts it ascending on its first column; the headers change with the level */
     void show(const Listing& listing);
+    /** the functions listed by a tree build: their own column keys, headers always read anew (a language
+     * switch) */
+    void showTreeBuild(const Listing& listing);
     void clear();
 
     View view() const { return view_; }
@@ -142,10 +148,12 @@ protected:
 private:
     void applyBackground();
     void sortNow();
+    void fill(const Listing& listing, const std::vector<ListColumn>& columns, bool newHeaders);
 
     ItemListModel model_;
     QStackedWidget* stack_;
     QListView* icons_;
+    IconNameDelegate* iconNames_;
     QTreeView* details_;
     View view_ = LargeIcons;
     bool autoArrange_ = true;

@@ -1,5 +1,7 @@
 #include "database/Connection.h"
+#include "database/ImageStore.h"
 #include "database/TestDatabase.h"
+#include "dialogs/DialogTestSupport.h"
 #include "navigation/NavigationData.h"
 #include "shell/DropHandler.h"
 #include "shell/ItemCommands.h"
@@ -14,8 +16,10 @@
 #include <QDialog>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QTabWidget>
 #include <QtTest>
 
 #include <filesystem>
@@ -83,13 +87,6 @@ void whenModal(std::function<void(QDialog&)> act) {
         }
         whenModal(act);
     });
-}
-
-template <class W> W& child(QDialog& dialog, const char* name) {
-    W* w = dialog.findChild<W*>(name);
-    if (!w)
-        qFatal("no control %s", name);
-    return *w;
 }
 
 std::string data(const char* name) {
@@ -270,12 +267,51 @@ private slots:
         QVERIFY(t.w->findChild<QAction*>("mnuPopupDelete")->isEnabled());
         QCOMPARE(menu->defaultAction(), t.w->findChild<QAction*>("mnuPopupProperties"));
         menu->close();
+    }
+
+    void rightClickInTheTreeActsOnTheNodeUnderThePointer_data() {
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<bool>("properties");
+        QTest::newRow("a function from an ECU") << "h1"
+                                                << "g7" << false;
+        QTest::newRow("another ECU") << "h1"
+                                     << "h3" << true;
+        QTest::newRow("the root") << "h1"
+                                  << "r" << false;
+    }
+    void rightClickInTheTreeActsOnTheNodeUnderThePointer() {
+        QFETCH(QString, from);
+        QFETCH(QString, target);
+        QFETCH(bool, properties);
+        Window t;
+        t.w->clickNode("g7");
+        t.w->clickNode(ss(from));
+        DatabaseTree& tree = t.w->tree();
+        const QRect at = tree.visualRect(tree.treeModel().indexOf(ss(target)));
+        QTest::mouseClick(tree.viewport(), Qt::RightButton, {}, at.center());
+        // The node under the pointer ends the path and is the one the commands act on.
+        QCOMPARE(qs(tree.selectionPath().back()->key()), target);
+        QCOMPARE(qs(tree.currentNode()->key()), target);
+        auto* menu = t.w->findChild<QMenu*>("mnuPopup");
+        QCOMPARE(menu->isVisible(), target != "r"); // no pop-up on the root
+        QCOMPARE(t.w->button("Properties")->isEnabled(), properties);
+        if (!menu->isVisible())
+            return;
+        QAction* entry = t.w->findChild<QAction*>("mnuPopupProperties");
+        QCOMPARE(entry->isEnabled(), properties);
         // From the tree, no data set.
-        t.w->tree().setFocus();
-        emit t.w->tree().popupRequested(t.w->mapToGlobal(QPoint(50, 100)));
-        QTRY_VERIFY(menu->isVisible());
         QVERIFY(!t.w->findChild<QAction*>("mnuPopupCreateTestDataSet")->isEnabled());
         menu->close();
+        if (!properties)
+            return;
+        QString shown;
+        whenModal([&](QDialog& d) {
+            shown = d.windowTitle();
+            d.reject();
+        });
+        entry->trigger();
+        QCOMPARE(shown, qs(tree.currentNode()->text()));
     }
 
     void deleteAndRenameInTheListAndTheTree() {
@@ -327,6 +363,58 @@ private slots:
         QCOMPARE(item.subItems.at(9), std::string("00000ABCDE"));
     }
 
+    void propertiesCompareTheImageWithItsWriteMap_data() {
+        QTest::addColumn<QStringList>("nodes");
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QString>("tab");
+        QTest::addColumn<QStringList>("rows");
+        // ECU 1 writes 0-FFF and its tuning area 8000-80FF; application 2 covers both and 9000-91FF,
+        // its tuning 1 the first half of the tuning area.
+        const QStringList ecu{"g7", "h1"}, application{"g7", "h1", "a2"};
+        QTest::newRow("application") << ecu << "a2"
+                                     << "Exceed" << QStringList{"9000|91FF|200|"};
+        QTest::newRow("default tuning") << application << "a2"
+                                        << "Mapping" << QStringList{"8000|80FF|100|"};
+        QTest::newRow("default tuning exceed") << application << "a2"
+                                               << "Exceed" << QStringList{"|||"};
+        QTest::newRow("tuning") << application << "c1"
+                                << "Mapping" << QStringList{"8000|807F|80|"};
+        QTest::newRow("tuning missing") << application << "c1"
+                                        << "Missing" << QStringList{"8080|80FF|80|"};
+    }
+    void propertiesCompareTheImageWithItsWriteMap() {
+        QFETCH(QStringList, nodes);
+        QFETCH(QString, item);
+        QFETCH(QString, tab);
+        QFETCH(QStringList, rows);
+        Window t;
+        const QString mapping =
+            "INSERT INTO [Mappings] ([Ecu Id], [Address], [Count], [Calibration]) VALUES (1, ?, ?, ?)";
+        t.db().execute(mapping, {0, 0x1000, false});
+        t.db().execute(mapping, {0x8000, 0x100, true});
+        MemImage code, data;
+        code.add(0, std::vector<std::uint8_t>(0x1000, 1));
+        code.add(0x8000, std::vector<std::uint8_t>(0x100, 2));
+        code.add(0x9000, std::vector<std::uint8_t>(0x200, 3));
+        data.add(0x8000, std::vector<std::uint8_t>(0x80, 4));
+        ImageStore::StoreImageRows(t.db(), ImageStore::Owner::Application, t.rows->appA, code);
+        ImageStore::StoreImageRows(t.db(), ImageStore::Owner::Tuning, t.rows->tuning, data);
+        for (const QString& node : nodes)
+            t.w->clickNode(ss(node));
+        t.selectInList(ss(item));
+        QStringList shown;
+        whenModal([&](QDialog& d) {
+            auto& tabs = child<QTabWidget>(d, "tsMapping");
+            for (int i = 0; i < tabs.count(); ++i)
+                if (tabs.widget(i)->objectName() == tab)
+                    tabs.setCurrentIndex(i);
+            shown = gridRows(child<QTableWidget>(d, "gridMapping"));
+            d.reject();
+        });
+        t.w->buttonCommand("Properties");
+        QCOMPARE(shown, rows);
+    }
+
     void propertiesOfAnEcuAreStored() {
         Window t;
         t.w->clickNode("g7");
@@ -370,6 +458,51 @@ private slots:
         t.w->commands().createTestDataSet();
         QCOMPARE(t.rowsOf("SELECT COUNT(*) FROM [Applications] WHERE [App Name] LIKE 'DUMMY%'"), 1);
         QVERIFY(keyKind(t.w->list().selectedKey()) == 'a');
+    }
+
+    void calculatorStartsTheFirstProgramFound_data() {
+        QTest::addColumn<QStringList>("programs");
+        QTest::addColumn<QString>("started");
+        QTest::newRow("the first in the order of preference") << QStringList{"xcalc", "kcalc"} << "kcalc";
+        QTest::newRow("none: nothing happens") << QStringList{} << "";
+    }
+    void calculatorStartsTheFirstProgramFound() {
+        QFETCH(QStringList, programs);
+        QFETCH(QString, started);
+        Window t;
+        TempDir bin;
+        // Stand-ins for the desktop's calculators: each leaves its name in a file when started.
+        for (const QString& program : programs) {
+            const std::string path = bin.file(ss(program));
+            std::ofstream(path) << "#!/bin/sh\necho " << ss(program) << " > " << bin.file("started") << "\n";
+            std::filesystem::permissions(path, std::filesystem::perms::owner_all);
+        }
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", qs(bin.path()).toUtf8());
+        QMetaObject::invokeMethod(t.w->findChild<QAction*>("mnuToolsCalc"), "trigger");
+        qputenv("PATH", path);
+        if (started.isEmpty()) {
+            QTest::qWait(200);
+            QVERIFY(!std::filesystem::exists(bin.file("started")));
+        } else {
+            QTRY_VERIFY(std::filesystem::exists(bin.file("started")));
+            std::ifstream in(bin.file("started"));
+            std::string name;
+            in >> name;
+            QCOMPARE(qs(name), started);
+        }
+        QVERIFY(t.ui.shown.empty());
+    }
+
+    void aboutBoxNamesTheProgramVersionAndCopyright() {
+        Window t;
+        QString text;
+        whenModal([&](QDialog& d) {
+            text = static_cast<QMessageBox&>(d).text();
+            d.accept();
+        });
+        QMetaObject::invokeMethod(t.w->findChild<QAction*>("mnuHelpAbout"), "trigger");
+        QCOMPARE(text, QString("ZEPViewer - v1.0.0\r\nCopyright (c) ZEPViewer developers"));
     }
 
     void compactionOfTheOpenDatabase() {

@@ -1,7 +1,9 @@
+#include "commands/DemoDatabase.h"
 #include "database/Connection.h"
 #include "database/TestDatabase.h"
 #include "navigation/NavigationData.h"
 #include "shell/ItemCommands.h"
+#include "shell/Session.h"
 #include "shell/ToolCommands.h"
 #include "shell/ZEPDatabaseView.h"
 #include "shell/frmDatabase.h"
@@ -12,8 +14,14 @@
 #include "views/QtText.h"
 
 #include <QAction>
+#include <QDir>
 #include <QLabel>
+#include <QListView>
 #include <QMenu>
+#include <QProcess>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QStyledItemDelegate>
 #include <QToolBar>
 #include <QtTest>
 
@@ -60,6 +68,23 @@ QStringList listKeys(frmDatabase& w) {
 
 QString panel(frmDatabase& w, const char* name) {
     return w.findChild<QLabel*>(name)->text();
+}
+
+QStringList headers(frmDatabase& w) {
+    const ItemListModel& model = w.list().listModel();
+    QStringList texts;
+    for (int c = 0; c < model.columnCount(); ++c)
+        texts << model.headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+    return texts;
+}
+
+/** the codes of the checked entries of the language menu */
+QStringList checkedLanguages(frmDatabase& w) {
+    QStringList codes;
+    for (QAction* entry : w.findChildren<QAction*>("mnuToolsLanguageLang"))
+        if (entry->isChecked())
+            codes << entry->data().toString();
+    return codes;
 }
 
 QString caption(frmDatabase& w, const char* name) {
@@ -254,17 +279,133 @@ private slots:
         QCOMPARE(w.list().sortColumn(), 1);
     }
 
-    void languageSwitchTranslatesCaptionsAndFunctions() {
+    void iconNamesWrapOnThreeLinesAndKeepTheirEndings_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("whole");
+        QTest::newRow("short") << "Airbag" << true;
+        QTest::newRow("function") << "Anti-lock braking system" << true;
+        QTest::newRow("three words") << "Boîte de vitesses automatique" << true;
+        QTest::newRow("tuning") << "SC6_SW21_CALIB_2003_B.s" << true;
+        QTest::newRow("longer than three lines")
+            << "SC6_SW21_CALIBRATION_OF_THE_FRONT_LEFT_SENSOR_FOR_THE_WINTER_TESTS_2003_B.s" << false;
+    }
+    void iconNamesWrapOnThreeLinesAndKeepTheirEndings() {
+        QFETCH(QString, name);
+        QFETCH(bool, whole);
         Fixture f;
         frmDatabase& w = f.open();
+        w.buttonCommand("LargeIcons");
+        auto* icons = qobject_cast<QListView*>(w.list().currentView());
+        QVERIFY(icons);
+        auto* delegate = qobject_cast<QStyledItemDelegate*>(icons->itemDelegate());
+        QVERIFY(delegate);
+        const QString shown = delegate->displayText(name, QLocale());
+        const QStringList lines = shown.split(QChar::LineSeparator); // the breaks the drawing keeps
+        QVERIFY2(lines.size() <= 3, qPrintable(shown));
+        for (const QString& line : lines)
+            QVERIFY2(icons->fontMetrics().horizontalAdvance(line) < icons->gridSize().width(),
+                     qPrintable(line));
+        // Endings tell tunings apart: they stay, and so does the beginning.
+        QVERIFY2(shown.endsWith(name.right(6)) && shown.startsWith(name.left(3)), qPrintable(shown));
+        if (whole)
+            QCOMPARE(lines.join(QString()).remove(' '), QString(name).remove(' '));
+        else
+            QVERIFY(shown.contains(QChar(0x2026))); // cut in the middle
+    }
+
+    void splitterBarIsGreyWhileDraggedAndStopsNearTheEdges() {
+        Fixture f;
+        frmDatabase& w = f.open();
+        auto* splitter = w.findChild<QSplitter*>("splitter");
+        QSplitterHandle* bar = splitter->handle(1);
+        const QPoint middle = bar->rect().center();
+        const auto colour = [&] { return bar->grab().toImage().pixelColor(middle); };
+        const QColor idle = colour();
+        QTest::mousePress(bar, Qt::LeftButton, {}, middle);
+        QCOMPARE(colour(), QColor(0x80, 0x80, 0x80));
+        QTest::mouseMove(bar, middle - QPoint(4000, 0));
+        QCOMPARE(splitter->sizes().first(), 6); // the bar's size from the left edge
+        QTest::mouseMove(bar, middle + QPoint(4000, 0));
+        QCOMPARE(splitter->sizes().last(), 6); // twice the bar's size from the right edge
+        QTest::mouseRelease(bar, Qt::LeftButton, {}, middle);
+        QCOMPARE(colour(), idle);
+    }
+
+    void backgroundPictures_data() {
+        QTest::addColumn<bool>("userPicture"); // a red picture named by the file beside the database
+        QTest::addColumn<int>("before");       // the entry chosen first; -1 none
+        QTest::addColumn<int>("entry");        // 0 none, 1 user defined, 2 the first built-in picture
+        QTest::addColumn<QString>("shown");    // behind the list: "base", "red" or "picture"
+        QTest::newRow("none") << false << 2 << 0 << "base";
+        QTest::newRow("built-in") << false << 0 << 2 << "picture";
+        // Without a picture of the user's, the background stays as it was; the check mark moves.
+        QTest::newRow("user defined, none loaded") << false << 2 << 1 << "picture";
+        QTest::newRow("user defined") << true << 0 << 1 << "red";
+        QTest::newRow("user's picture at start") << true << -1 << 1 << "red";
+    }
+    void backgroundPictures() {
+        QFETCH(bool, userPicture);
+        QFETCH(int, before);
+        QFETCH(int, entry);
+        QFETCH(QString, shown);
+        Fixture f;
+        Session::instance().userBackgroundPath.reset(); // read again from this test's folder
+        if (userPicture) {
+            const std::filesystem::path folder = std::filesystem::path(f.place.path()).parent_path();
+            QImage red(64, 64, QImage::Format_RGB32);
+            red.fill(Qt::red);
+            QVERIFY(red.save(qs((folder / "red.png").string())));
+            std::ofstream(folder / "ZEPViewer.xml")
+                << "<?xml version=\"1.0\"?><software><userParameters><backgroundImage>"
+                << (folder / "red.png").string() << "</backgroundImage></userParameters></software>";
+        }
+        frmDatabase& w = f.open();
+        Session::instance().userBackgroundPath.reset();
+        QList<QAction*> entries = w.findChild<QMenu*>("mnuViewBackground")->actions();
+        if (before >= 0)
+            entries[before]->trigger();
+        entries[entry]->trigger();
+        int checked = -1;
+        for (int i = 0; i < entries.size(); ++i)
+            if (entries[i]->isChecked())
+                checked = i;
+        QCOMPARE(checked, entry);
+        QCOMPARE(entries[1]->isVisible(), userPicture);
+        QWidget* behind = w.list().viewport();
+        const QColor seen = behind->grab().toImage().pixelColor(behind->width() - 2, behind->height() - 2);
+        const QColor base = behind->palette().color(QPalette::Base);
+        QCOMPARE(seen == QColor(Qt::red) ? QString("red")
+                 : seen == base          ? QString("base")
+                                         : QString("picture"),
+                 shown);
+    }
+
+    void languageSwitchTranslatesCaptionsAndHeaders() {
+        Fixture f;
+        TextCatalog::instance().setLanguage("de"); // a language the menu does not offer: English is checked
+        frmDatabase& w = f.open();
+        QCOMPARE(checkedLanguages(w), QStringList{"en"});
         const QString englishQuit = caption(w, "mnuFileQuit");
+        // From an application selected in the list, where every command is enabled.
+        w.clickNode("g7");
+        w.clickNode("h1");
+        w.list().focusList();
+        w.list().select("a1");
+        w.updateEnabledState();
         w.switchLanguage("fr");
         QCOMPARE(panel(w, "Language"), QString("fr"));
+        QCOMPARE(checkedLanguages(w), QStringList{"fr"});
         QVERIFY(caption(w, "mnuFileQuit") != englishQuit);
         QVERIFY(w.windowTitle().startsWith("[" + qtr("frmDatabase/Messages/localDB/text", "")));
         QCOMPARE(w.depth(), 1);
+        QCOMPARE(headers(w), (QStringList{"Fonction", "Adresse"}));
+        // Back at the root, nothing is selected: only Open may stay enabled.
+        for (const char* b : {"Save", "Delete", "Up", "Properties"})
+            QVERIFY2(!w.button(b)->isEnabled(), b);
         w.switchLanguage("en");
         QCOMPARE(caption(w, "mnuFileQuit"), englishQuit);
+        QCOMPARE(headers(w), (QStringList{"Function", "Address"}));
+        QCOMPARE(checkedLanguages(w), QStringList{"en"});
     }
 
     void userConfigurationFileOverridesCaptions() {
@@ -290,6 +431,10 @@ private slots:
         QCOMPARE(lines[3], "Database file          : " + qs(f.place.path()));
         QVERIFY(!w.informationReport().contains("User configuration file"));
         QVERIFY(lines[9].startsWith("Operating system       : Linux "));
+        // The client area runs from the toolbar down to the status bar, under the menu bar.
+        const int clientHeight =
+            w.statusBar()->geometry().bottom() + 1 - w.findChild<QToolBar*>("tbMain")->y();
+        QCOMPARE(lines[12], QString("Client size (pixels)   : %1x%2").arg(w.width()).arg(clientHeight));
         QCOMPARE(lines.last(), QString()); // the last line ends with CR LF too
     }
 
@@ -300,6 +445,30 @@ private slots:
         QCOMPARE(panel(w, "Info"), QString("0 item"));
         w.clickNode("g7");
         QCOMPARE(panel(w, "Info"), QString("3 items"));
+    }
+
+    void screenshotsShowTheSameStatesInBothLanguages() {
+        TempDir out;
+        const std::string demo = out.file("demo.zdb");
+        RecordingInteraction ui;
+        makeDemoDatabase(demo, ui);
+        QProcess shots;
+        shots.start(ZEP_SCREENSHOTS, {qs(out.file("shots")), qs(demo)});
+        QVERIFY(shots.waitForFinished(120000));
+        QCOMPARE(shots.exitCode(), 0);
+        // The toolbar shows pictures only: alike in both languages when its buttons' states are.
+        frmDatabase sized;
+        sized.resize(1100, 640);
+        sized.show();
+        const QRect toolbar = sized.findChild<QToolBar*>("tbMain")->geometry();
+        const QDir folder(qs(out.file("shots")));
+        const QStringList english = folder.entryList({"en-[0-9]*.png"});
+        QVERIFY(english.size() >= 5);
+        for (const QString& name : english) {
+            const QImage en(folder.filePath(name));
+            const QImage fr(folder.filePath(QString(name).replace(0, 2, "fr")));
+            QVERIFY2(en.copy(toolbar) == fr.copy(toolbar), qPrintable(name));
+        }
     }
 
     void viewObjectShowsItsDatabase() {
