@@ -4,8 +4,8 @@
 #include "BenchData.h"
 #include "BenchTiming.h"
 #include "database/Connection.h"
-#include "database/Listing.h"
-#include "database/TreeSource.h"
+#include "navigation/Listing.h"
+#include "navigation/TreeSource.h"
 #include "text/Documents.h"
 
 #include <QSqlQuery>

@@ -5,9 +5,9 @@
 
 #include "BenchData.h"
 #include "BenchTiming.h"
-#include "database/Compare.h"
+#include "commands/Compare.h"
 #include "database/Connection.h"
-#include "database/Copy.h"
+#include "commands/Copy.h"
 #include "database/EcuStore.h"
 #include "database/ImageStore.h"
 #include "memory/ZepError.h"

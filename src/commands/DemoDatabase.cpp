@@ -3,7 +3,7 @@
 #include "commands/OpenCommand.h"
 #include "commands/XmlImport.h"
 #include "database/Connection.h"
-#include "database/DataSet.h"
+#include "commands/DataSet.h"
 #include "database/EcuStore.h"
 #include "database/ImageStore.h"
 #include "database/ItemKey.h"

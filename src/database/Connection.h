@@ -41,7 +41,7 @@ class Connection {
 public:
     /**
      * OpenConnection: opens the ZEP database the connection string names and, for a local one whose
-     * schema lacks the upgraded columns, runs UpgradeSchema (whose failures do not stop the open;
+     * schema lacks the upgraded columns, runs SchemaUpgrade::UpgradeSchema (whose failures do not stop the open;
      * interaction, if any, shows those the user must see). The schema is looked at without a
      * transaction: the write lock is taken only for a real upgrade. Never creates a file. A missing
      * file, a file that is not an SQLite database (a Jet file included), a database that is not a ZEP
@@ -110,22 +110,6 @@ public:
     /** the column names of a table, in table order; empty for a table that does not exist */
     std::vector<std::string> columns(const std::string& table);
 
-    // The schema upgrade. Each Add...Column returns false when the table already has a column of
-    // exactly that name; otherwise it adds it (nullable) and sets every row to value.
-    bool AddByteColumn(const std::string& table, const std::string& column, int value);
-    bool AddLongColumn(const std::string& table, const std::string& column, int value);
-    bool AddTextColumn(const std::string& table, const std::string& column, const std::string& value,
-                       int length);
-    /** sets SupplierHex of every row of Hardwares, Applications or Calibrations from "Code Fournisseur" */
-    void FillSupplierHex(const std::string& table);
-    /**
-     * Adds UploadRL (128), IdentificationType (32768) and SupplierHex (filled) where they are missing.
-     * Each column is one step in its own transaction: a failing step is undone and skipped, and the
-     * next one runs; a failing fill is shown through interaction. OpenConnection runs it for local
-     * databases only.
-     */
-    void UpgradeSchema(Interaction* interaction);
-
     /** the Qt connection, for the operations that read record by record */
     QSqlDatabase& database() { return db_; }
 
@@ -139,15 +123,11 @@ private:
     enum class FileAccess { ReadWrite, Create, ReadOnly, AsAllowed };
     void connect(FileAccess access);
     DatabaseError readOnlyError() const;
-    /** nullopt: not a ZEP database; else whether the upgrade has columns to add */
-    std::optional<bool> upgradesNeeded();
     void connectSqlite(FileAccess access);
     void connectPostgres();
     void enableWal();
     /** PostgreSQL: the statement with each ? replaced by the driver's literal of its value */
     QString withValues(const QString& statement, const QVariantList& values) const;
-    bool addColumn(const std::string& table, const std::string& column, const QString& type,
-                   const QVariant& value);
 
     void beginLevel();
     void commitLevel();
@@ -158,10 +138,6 @@ private:
     int transactionDepth_ = 0;
     bool readOnly_ = false;
 };
-
-/** the SupplierHex of a supplier code: two hexadecimal digits per character (Latin-1, else "?"), padded with
- * "20", 6 digits */
-std::string supplierHexOf(const std::string& code);
 
 template <class Work> std::invoke_result_t<Work&> Connection::transaction(Work&& work) {
     beginLevel();

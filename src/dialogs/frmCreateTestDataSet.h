@@ -1,6 +1,6 @@
 #pragma once
 
-#include "database/DataSet.h"
+#include "commands/DataSet.h"
 
 #include <QDialog>
 

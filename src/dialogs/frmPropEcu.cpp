@@ -4,7 +4,7 @@
 #include "MapGrid.h"
 #include "NamedControls.h"
 
-#include "database/Listing.h"
+#include "navigation/Listing.h"
 #include "flash/ZEPEcu.h"
 #include "memory/ZepError.h"
 #include "text/TextCatalog.h"

@@ -1,7 +1,7 @@
 #include "ToolCommands.h"
 
 #include "Session.h"
-#include "database/Compaction.h"
+#include "commands/Compaction.h"
 #include "database/ConnectionString.h"
 #include "dialogs/frmText.h"
 #include "flash/KwpText.h"

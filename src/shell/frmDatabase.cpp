@@ -6,7 +6,7 @@
 #include "ToolCommands.h"
 #include "database/Connection.h"
 #include "database/ItemKey.h"
-#include "database/Listing.h"
+#include "navigation/Listing.h"
 #include "database/Sql.h"
 #include "dialogs/DatabaseChooser.h"
 #include "dialogs/ctlSplitterEx.h"

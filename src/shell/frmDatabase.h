@@ -1,6 +1,6 @@
 #pragma once
 
-#include "database/TreeSource.h"
+#include "navigation/TreeSource.h"
 #include "shell/MessageBoxInteraction.h"
 
 #include <QMainWindow>

@@ -1,6 +1,6 @@
 // Pictures of the viewer for the eye: the main window at each level and in each view, in English and
 // French, and the dialogs. Used by scripts/screenshots.
-#include "database/Compare.h"
+#include "commands/Compare.h"
 #include "dialogs/frmText.h"
 #include "shell/ZEPDatabaseView.h"
 #include "shell/frmDatabase.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "database/TreeSource.h"
+#include "navigation/TreeSource.h"
 
 #include <QAbstractItemModel>
 #include <QTreeView>

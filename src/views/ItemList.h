@@ -1,7 +1,7 @@
 #pragma once
 
 #include "ControlTexts.h"
-#include "database/Listing.h"
+#include "navigation/Listing.h"
 
 #include <QAbstractTableModel>
 #include <QPixmap>

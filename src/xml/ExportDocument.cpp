@@ -8,7 +8,7 @@
 #include "database/EcuStore.h"
 #include "database/ImageStore.h"
 #include "database/Sql.h"
-#include "database/TreeSource.h"
+#include "navigation/TreeSource.h"
 #include "flash/FlashFile.h"
 #include "memory/Hex.h"
 #include "memory/ZepError.h"

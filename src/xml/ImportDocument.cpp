@@ -6,9 +6,10 @@
 
 #include "InterchangeDocument.h"
 #include "database/Connection.h"
+#include "database/SchemaUpgrade.h"
 #include "database/EcuStore.h"
 #include "database/Sql.h"
-#include "database/TreeSource.h"
+#include "navigation/TreeSource.h"
 #include "memory/Hex.h"
 #include "memory/ZepError.h"
 #include "text/Interaction.h"

@@ -1,4 +1,5 @@
 #include "TestDatabase.h"
+#include "database/SchemaUpgrade.h"
 
 #include "support/RecordingInteraction.h"
 
@@ -293,7 +294,7 @@ TEST_P(Conformance, UpgradeAddsTheMissingColumnsAndFillsSupplierHex) {
     if (db->isCentral()) {
         // A central database is never changed by opening it; the upgrade itself still works there.
         EXPECT_EQ(db->columns("Hardwares").size(), 10u);
-        db->UpgradeSchema(&ui);
+        SchemaUpgrade::UpgradeSchema(*db, &ui);
     }
     EXPECT_TRUE(ui.shown.empty());
 
@@ -323,12 +324,12 @@ TEST_P(Conformance, UpgradeAddsTheMissingColumnsAndFillsSupplierHex) {
         {first});
     db.reset();
     db = database().open(&ui);
-    db->UpgradeSchema(&ui);
+    SchemaUpgrade::UpgradeSchema(*db, &ui);
     auto changed = filled;
     changed[0] = {"7", "32768", "FFFFFF"};
     EXPECT_EQ(hardwares(), changed);
-    EXPECT_FALSE(db->AddByteColumn("Hardwares", "UploadRL", 128));
-    EXPECT_FALSE(db->AddTextColumn("Calibrations", "SupplierHex", "202020", 6));
+    EXPECT_FALSE(SchemaUpgrade::AddByteColumn(*db, "Hardwares", "UploadRL", 128));
+    EXPECT_FALSE(SchemaUpgrade::AddTextColumn(*db, "Calibrations", "SupplierHex", "202020", 6));
     EXPECT_TRUE(ui.shown.empty());
 }
 
@@ -354,7 +355,7 @@ TEST_P(Conformance, AFailingFillIsShownAndUndoneWhileTheOtherTablesUpgrade) {
     test::RecordingInteraction ui;
     const auto db = database().open(&ui);
     if (db->isCentral())
-        db->UpgradeSchema(&ui);
+        SchemaUpgrade::UpgradeSchema(*db, &ui);
     ASSERT_EQ(ui.shown.size(), 1u);
     EXPECT_EQ(ui.shown[0].kind, "inform");
     EXPECT_NE(ui.shown[0].text.find("SupplierHex refused"), std::string::npos) << ui.shown[0].text;
@@ -645,8 +646,9 @@ TEST_P(Conformance, DatabasesThatAreNotZepOnesAreRefusedAndNotWritten) {
                 EXPECT_NE(std::string(error.what()).find("Invalid ZEP database"), std::string::npos) << error.what();
             }
         }
-        if (GetParam() == DatabaseEngine::SQLite)
+        if (GetParam() == DatabaseEngine::SQLite) {
             EXPECT_EQ(snapshot(std::filesystem::path(place.path()).parent_path()), before) << broken.toStdString();
+        }
     }
 }
 

@@ -1,6 +1,6 @@
 #include "NavigationData.h"
 
-#include "database/ItemEdit.h"
+#include "commands/ItemEdit.h"
 #include "support/RecordingInteraction.h"
 
 #include <map>

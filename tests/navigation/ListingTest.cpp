@@ -1,6 +1,6 @@
 #include "NavigationData.h"
 
-#include "database/Listing.h"
+#include "navigation/Listing.h"
 
 namespace zep::test {
 namespace {

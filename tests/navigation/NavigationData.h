@@ -2,7 +2,7 @@
 
 #include "database/Connection.h"
 #include "database/TestDatabase.h"
-#include "database/TreeSource.h"
+#include "navigation/TreeSource.h"
 #include "text/Addressing.h"
 #include "text/TextCatalog.h"
 

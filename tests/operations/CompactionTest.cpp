@@ -1,6 +1,6 @@
 #include "OperationsData.h"
 
-#include "database/Compaction.h"
+#include "commands/Compaction.h"
 #include "support/RecordingInteraction.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "OperationsData.h"
 
-#include "database/Compare.h"
+#include "commands/Compare.h"
 #include "support/RecordingInteraction.h"
 
 #include <gtest/gtest.h>

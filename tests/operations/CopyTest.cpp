@@ -1,6 +1,6 @@
 #include "OperationsData.h"
 
-#include "database/Copy.h"
+#include "commands/Copy.h"
 #include "database/ItemKey.h"
 #include "support/RecordingInteraction.h"
 

@@ -1,6 +1,6 @@
 #include "OperationsData.h"
 
-#include "database/DataSet.h"
+#include "commands/DataSet.h"
 
 #include <gtest/gtest.h>
 

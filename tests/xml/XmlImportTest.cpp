@@ -2,8 +2,8 @@
 
 #include "commands/XmlExport.h"
 #include "commands/XmlImport.h"
-#include "database/Listing.h"
-#include "database/TreeSource.h"
+#include "navigation/Listing.h"
+#include "navigation/TreeSource.h"
 
 #include <gtest/gtest.h>
 

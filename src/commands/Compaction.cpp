@@ -1,4 +1,4 @@
-#include "database/Compaction.h"
+#include "commands/Compaction.h"
 
 #include "text/Interaction.h"
 #include "text/TextCatalog.h"

@@ -1,4 +1,4 @@
-#include "database/Compare.h"
+#include "commands/Compare.h"
 
 #include "database/Connection.h"
 #include "database/ImageStore.h"

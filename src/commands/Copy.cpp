@@ -1,7 +1,8 @@
-#include "database/Copy.h"
+#include "commands/Copy.h"
 #include "database/ImageStore.h"
 
 #include "database/Connection.h"
+#include "database/SchemaUpgrade.h"
 #include "database/EcuStore.h"
 #include "database/ItemKey.h"
 #include "database/Sql.h"

@@ -3,7 +3,7 @@
 #include "database/Connection.h"
 #include "database/ItemKey.h"
 #include "database/Sql.h"
-#include "database/TreeSource.h"
+#include "navigation/TreeSource.h"
 #include "text/Interaction.h"
 #include "text/TextCatalog.h"
 

@@ -1,4 +1,4 @@
-#include "database/DataSet.h"
+#include "commands/DataSet.h"
 
 #include "database/Connection.h"
 #include "database/EcuStore.h"

@@ -4,7 +4,7 @@
 #include "database/EcuStore.h"
 #include "database/ItemKey.h"
 #include "database/Sql.h"
-#include "database/TreeSource.h"
+#include "navigation/TreeSource.h"
 #include "flash/EcuApplication.h"
 #include "memory/Hex.h"
 #include "text/TextCatalog.h"
