@@ -1,5 +1,7 @@
 #include "DropHandler.h"
 
+#include "DatabaseWindows.h"
+
 #include "ItemCommands.h"
 #include "commands/Compare.h"
 #include "database/Connection.h"
@@ -76,7 +78,7 @@ frmDatabase* DropHandler::sourceOf(const QDropEvent& event) {
     const QStringList parts = event.mimeData()->text().split('\t');
     if (parts.size() != 2)
         return nullptr;
-    for (frmDatabase* w : frmDatabase::windows()) {
+    for (frmDatabase* w : DatabaseWindows::all()) {
         if (qs(w->connectionName()) == parts[0] && qs(w->list().selectedKey()) == parts[1])
             return w;
     }

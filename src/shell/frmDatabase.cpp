@@ -1,5 +1,6 @@
 #include "frmDatabase.h"
 
+#include "DatabaseWindows.h"
 #include "DropHandler.h"
 #include "ItemCommands.h"
 #include "Session.h"
@@ -31,11 +32,6 @@
 namespace zep {
 
 namespace {
-
-std::vector<frmDatabase*>& allWindows() {
-    static std::vector<frmDatabase*> windows;
-    return windows;
-}
 
 // Bar and pane limits of the splitter between the tree and the list.
 constexpr int BarSize = 6;
@@ -73,11 +69,11 @@ frmDatabase::frmDatabase(QWidget* parent) : QMainWindow(parent), interaction_(th
     createMenus();
     commands_ = std::make_unique<ItemCommands>(*this);
     drops_ = std::make_unique<DropHandler>(*this);
-    allWindows().push_back(this);
+    DatabaseWindows::add(this);
 }
 
 frmDatabase::~frmDatabase() {
-    std::erase(allWindows(), this);
+    DatabaseWindows::remove(this);
     // The views outlive the commands while the window goes: they must not call into them.
     lvMain_->listModel().setEditable({});
     lvMain_->onDragEnter = {};
@@ -87,10 +83,6 @@ frmDatabase::~frmDatabase() {
     tvMain_->acceptsDrop = {};
     tvMain_->dropped = {};
     tvMain_->dragEntered = {};
-}
-
-std::vector<frmDatabase*> frmDatabase::windows() {
-    return allWindows();
 }
 
 void frmDatabase::createControls() {
@@ -724,21 +716,6 @@ QString frmDatabase::informationReport() const {
     return ToolCommands::informationReport(*this, mnuHelpInfo_->text());
 }
 
-frmDatabase* frmDatabase::openWindow(const std::string& connectionString) {
-    auto* window = new frmDatabase;
-    try {
-        window->setConnectionName(connectionString);
-    } catch (const std::exception& e) {
-        interaction().critical(e.what());
-        delete window;
-        return nullptr;
-    }
-    window->load();
-    window->move(pos() + QPoint(24, 24));
-    window->show();
-    return window;
-}
-
 frmDatabase::FileChoice frmDatabase::chooseFile(FileDialog kind, const QString& title, const QString& filters,
                                                 const QString& suggested, const QString& defaultSuffix) {
     if (fileDialog)
@@ -769,7 +746,7 @@ std::string frmDatabase::chooseDatabase(frmDatabase* parent, const std::string& 
 void frmDatabase::openDatabaseWindow() {
     const std::string answer = chooseDatabase(this, connectionName_);
     if (!answer.empty())
-        openWindow(answer);
+        DatabaseWindows::openBeside(*this, answer);
 }
 
 void frmDatabase::newDatabaseWindow() {
@@ -788,7 +765,7 @@ void frmDatabase::newDatabaseWindow() {
         interaction().critical(e.what());
         return;
     }
-    openWindow(connectionString);
+    DatabaseWindows::openBeside(*this, connectionString);
 }
 
 } // namespace zep

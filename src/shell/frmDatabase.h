@@ -124,15 +124,10 @@ public:
      * when the user chose nothing.
      */
     static std::string chooseDatabase(frmDatabase* parent, const std::string& current);
-    /** opens another window on a database the user chooses, 24 pixels down and right */
+    /** opens another window on a database the user chooses, beside this one */
     void openDatabaseWindow();
     /** makes a new local database and opens it in a new window */
     void newDatabaseWindow();
-    /** a new window on connectionString placed beside this one; null (and a message) when it cannot open */
-    frmDatabase* openWindow(const std::string& connectionString);
-
-    /** every main window of the process */
-    static std::vector<frmDatabase*> windows();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

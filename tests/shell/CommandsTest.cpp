@@ -5,6 +5,7 @@
 #include "navigation/NavigationData.h"
 #include "shell/DropHandler.h"
 #include "shell/ItemCommands.h"
+#include "shell/DatabaseWindows.h"
 #include "shell/frmDatabase.h"
 #include "support/RecordingInteraction.h"
 #include "text/Documents.h"
@@ -210,19 +211,19 @@ private slots:
     void newAndFurtherDatabaseWindows() {
         Window t;
         TempDir out;
-        const std::size_t before = frmDatabase::windows().size();
+        const std::size_t before = DatabaseWindows::all().size();
         // New Database: an empty local database in a window of its own.
         t.files.push_back({qs(out.file("new.zdb")), 1});
         QMetaObject::invokeMethod(t.w->findChild<QAction*>("mnuFileNewDatabase"), "trigger");
-        QCOMPARE(frmDatabase::windows().size(), before + 1);
-        QPointer<frmDatabase> created = frmDatabase::windows().back();
+        QCOMPARE(DatabaseWindows::all().size(), before + 1);
+        QPointer<frmDatabase> created = DatabaseWindows::all().back();
         QVERIFY(created->valid());
         QCOMPARE(created->pos(), t.w->pos() + QPoint(24, 24));
         QCOMPARE(created->treeSource().root()->childCount(), std::size_t(0));
         // An existing file is never replaced.
         t.files.push_back({qs(out.file("new.zdb")), 1});
         QMetaObject::invokeMethod(t.w->findChild<QAction*>("mnuFileNewDatabase"), "trigger");
-        QCOMPARE(frmDatabase::windows().size(), before + 1);
+        QCOMPARE(DatabaseWindows::all().size(), before + 1);
         QCOMPARE(t.ui.shown.back().kind, std::string("critical"));
 
         // Open Database: the chooser's answer opens another window on it.
@@ -231,8 +232,8 @@ private slots:
             d.accept();
         });
         QMetaObject::invokeMethod(t.w->findChild<QAction*>("mnuFileDatabase"), "trigger");
-        QCOMPARE(frmDatabase::windows().size(), before + 2);
-        QPointer<frmDatabase> opened = frmDatabase::windows().back();
+        QCOMPARE(DatabaseWindows::all().size(), before + 2);
+        QPointer<frmDatabase> opened = DatabaseWindows::all().back();
         QVERIFY(opened->valid());
         QCOMPARE(opened->dataSource(), out.file("new.zdb"));
         delete opened;
