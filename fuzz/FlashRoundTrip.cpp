@@ -142,23 +142,27 @@ std::string checkH86(std::string_view text) {
         return problem;
     SilentInteraction ui;
     MemImage image;
+    std::optional<StartAddress> start;
     try {
-        h86::read(text, image, ui);
+        start = h86::read(text, image, ui);
     } catch (const ZepError&) {
         return {};
     }
     if (std::string problem = wellFormed(image); !problem.empty())
         return problem;
     OutputBuffer out;
-    h86::write(image, out);
+    h86::write(image, start, out);
     MemImage back;
+    std::optional<StartAddress> startBack;
     try {
-        h86::read(out.text(), back, ui);
+        startBack = h86::read(out.text(), back, ui);
     } catch (const ZepError& e) {
         return "the written file is refused: " + e.description();
     }
     if (!image.sameContent(back))
         return "the image read back differs";
+    if (start != startBack)
+        return "the start address read back differs";
     return {};
 }
 

@@ -108,6 +108,11 @@ void printInfo(const std::string& path, FileKind kind, const EcuApplication& app
                       : tr("zep/info/totalBlocks/text", "total: {0} in {1} blocks", bytes(app.value().byteCount()),
                            app.value().count()))
               << '\n';
+    // What a toolchain's file carries besides the data, in its own bytes: escaped like the rest.
+    if (app.Header)
+        std::cout << "  " << tr("zep/info/header/text", "header \"{0}\"", printable(*app.Header)) << '\n';
+    if (app.Start)
+        std::cout << "  " << tr("zep/info/startAddress/text", "start address {0}", app.Start->text()) << '\n';
     if (kind == FileKind::H86)
         return;
     // The identification is the file's own text: any byte may stand in it.
@@ -202,6 +207,11 @@ int convert(const std::vector<std::string>& args, Interaction& ui) {
         app.ExportToKWPFile(out);
         break;
     }
+    if (app.Start && *format != Format::H86)
+        ui.inform(tr("zep/Messages/startAddressDropped/text",
+                     "note: the start address {0} of {1} is not written to {2}: only H86 files carry one. "
+                     "Convert to a .h86 or .hex file to keep it.",
+                     app.Start->text(), in, out));
     return 0;
 }
 

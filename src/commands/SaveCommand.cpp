@@ -3,6 +3,7 @@
 #include "database/Connection.h"
 #include "database/ImageStore.h"
 #include "database/ItemKey.h"
+#include "flash/FileKind.h"
 #include "memory/ZepError.h"
 #include "text/Interaction.h"
 #include "text/TextCatalog.h"
@@ -11,6 +12,24 @@
 #include <string_view>
 
 namespace zep {
+
+SaveFormat SaveFormatOf(int filterIndex, const std::string& path) {
+    if (filterIndex >= int(SaveFormat::SRecord) && filterIndex < int(SaveFormat::None))
+        return SaveFormat(filterIndex);
+    switch (kindOfExtension(path)) {
+    case FileKind::SRecord:
+        return SaveFormat::SRecord;
+    case FileKind::H86:
+        return SaveFormat::H86;
+    case FileKind::Kwp:
+        return SaveFormat::Kwp;
+    case FileKind::Xml:
+        return SaveFormat::Xml;
+    case FileKind::None:
+        break;
+    }
+    return SaveFormat::None;
+}
 
 bool SaveImage(Connection& db, const std::string& key, SaveFormat format, const std::string& path,
                Interaction& ui, bool defaultTuning) {

@@ -11,6 +11,12 @@ class Interaction;
 enum class SaveFormat { SRecord = 1, Kwp = 2, Xml = 3, H86 = 4, None = 5 };
 
 /**
+ * The format of the save dialog's filter filterIndex (from 1); with the last filter (all files), or none,
+ * the format the extension of path tells, None when it tells none.
+ */
+SaveFormat SaveFormatOf(int filterIndex, const std::string& path);
+
+/**
  * Saves the application ("a" key) or tuning ("c" key) to path, clipped to the ECU's write map: a
  * tuning to its tuning write ranges, an application to its global ones. With defaultTuning the
  * application is saved as its own default tuning: only its tuning area, marked as a tuning.

@@ -113,11 +113,13 @@ void EcuApplication::ExportToSFile(const std::string& path) const {
 
 void EcuApplication::ImportFromH86File(const std::string& path, Interaction& ui) {
     const FileBytes file(path);
-    h86::read(file.text(), image_, ui);
+    Header.reset();
+    Start.reset();
+    Start = h86::read(file.text(), image_, ui);
 }
 
 void EcuApplication::ExportToH86File(const std::string& path) const {
-    writeWholeFile(path, [this](OutputBuffer& out) { h86::write(image_, out); });
+    writeWholeFile(path, [this](OutputBuffer& out) { h86::write(image_, Start, out); });
 }
 
 void EcuApplication::ExportToKWPFile(const std::string& path) {

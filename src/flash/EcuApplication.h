@@ -1,11 +1,13 @@
 #pragma once
 
+#include "StartAddress.h"
 #include "ZEPEcu.h"
 
 #include "memory/MemBlock.h"
 #include "memory/MemImage.h"
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -57,6 +59,12 @@ public:
     void setIdentification(const MemBlock& block);
 
     std::string Homologation = "0000000000";
+
+    // What the file last read carried besides the image, for the user to see; each reader sets both.
+    /** the start address an Intel-hex start record or an S-record end record gave */
+    std::optional<StartAddress> Start;
+    /** the text of an S-record file's own header: an S0 record of no identification kind */
+    std::optional<std::string> Header;
 
     /** the image itself: what a caller changes changes the record */
     MemImage& value() { return image_; }

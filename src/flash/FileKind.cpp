@@ -38,20 +38,31 @@ FileKind fileKind(const std::string& path) {
     return n == sizeof head ? fileKindOf({head, sizeof head}, static_cast<std::size_t>(size)) : FileKind::None;
 }
 
+namespace {
+constexpr std::pair<const char*, FileKind> extensionKinds[] = {
+    {".s", FileKind::SRecord},   {".s19", FileKind::SRecord},  {".s28", FileKind::SRecord},
+    {".s37", FileKind::SRecord}, {".srec", FileKind::SRecord}, {".mot", FileKind::SRecord},
+    {".ulp", FileKind::SRecord}, {".h86", FileKind::H86},      {".hex", FileKind::H86},
+    {".ihex", FileKind::H86},    {".ihx", FileKind::H86},      {".kwp", FileKind::Kwp},
+    {".xml", FileKind::Xml},
+};
+} // namespace
+
 FileKind kindOfExtension(const std::string& path) {
     std::string ext = std::filesystem::path(path).extension().string();
     std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
-    static const std::pair<const char*, FileKind> kinds[] = {
-        {".s", FileKind::SRecord},    {".s19", FileKind::SRecord}, {".s28", FileKind::SRecord},
-        {".s37", FileKind::SRecord},  {".srec", FileKind::SRecord}, {".mot", FileKind::SRecord},
-        {".ulp", FileKind::SRecord},  {".h86", FileKind::H86},      {".hex", FileKind::H86},
-        {".ihex", FileKind::H86},     {".ihx", FileKind::H86},      {".kwp", FileKind::Kwp},
-        {".xml", FileKind::Xml},
-    };
-    for (const auto& [extension, kind] : kinds)
+    for (const auto& [extension, kind] : extensionKinds)
         if (ext == extension)
             return kind;
     return FileKind::None;
+}
+
+std::vector<std::string> extensionsOf(FileKind kind) {
+    std::vector<std::string> out;
+    for (const auto& [extension, k] : extensionKinds)
+        if (k == kind)
+            out.emplace_back(extension);
+    return out;
 }
 
 std::string kindName(FileKind kind) {

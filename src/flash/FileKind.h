@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace zep {
 
@@ -17,6 +18,9 @@ FileKind fileKindOf(std::string_view firstBytes, std::size_t fileSize);
  * .h86 .hex .ihex .ihx H86 (Intel hex), .kwp KWP, .xml XML; None for any other.
  */
 FileKind kindOfExtension(const std::string& path);
+
+/** the extensions that tell kind, lower case with their dot, in the order kindOfExtension lists them */
+std::vector<std::string> extensionsOf(FileKind kind);
 
 /** "S-record", "H86", "XML", "KWP" or "" */
 std::string kindName(FileKind kind);

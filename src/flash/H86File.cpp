@@ -30,7 +30,7 @@ void appendRecord(std::string& out, std::span<const std::uint8_t> bytes) {
 }
 } // namespace
 
-void read(std::string_view text, MemImage& image, Interaction& ui) {
+std::optional<StartAddress> read(std::string_view text, MemImage& image, Interaction& ui) {
     LineSplitter lines(text);
     if (lines.delimiter() == LineSplitter::Delimiter::Lf)
         ui.warn(tr("EcuApplication/Messages/importFromH86File/lineDelimiterWarning/text",
@@ -38,6 +38,7 @@ void read(std::string_view text, MemImage& image, Interaction& ui) {
     image.clear();
     image.reserve(text.size() / 2, text.size() / 64);
     std::uint64_t base = 0;
+    std::optional<StartAddress> start;
     std::vector<std::uint8_t> bytes;
     std::string_view line;
     std::size_t number = 0;
@@ -76,15 +77,26 @@ void read(std::string_view text, MemImage& image, Interaction& ui) {
                 fail("badLength", "Bad length at line {0}", number);
             base = (std::uint64_t{data[0]} << 8 | data[1]) * (bytes[3] == 2 ? 16 : 65536);
             break;
+        case 3:
+        case 5:
+            // Start records are not part of the format these files were first made for, but every
+            // toolchain writes one: the address is kept, so that an H86 file written again has it.
+            if (count != 4)
+                fail("badLength", "Bad length at line {0}", number);
+            start = StartAddress{bytes[3] == 3 ? StartAddress::Kind::Segment : StartAddress::Kind::Linear,
+                                 std::uint32_t{data[0]} << 24 | std::uint32_t{data[1]} << 16 |
+                                     std::uint32_t{data[2]} << 8 | data[3]};
+            break;
         default:
             throw ZepError(errors::File, tr("EcuApplication/Messages/importFromH86File/unsupportedRecordType/text",
                                             "Unsupported record type {0}H at line {1}", hex::number(bytes[3]),
                                             number));
         }
     }
+    return start;
 }
 
-void write(const MemImage& image, OutputBuffer& out) {
+void write(const MemImage& image, const std::optional<StartAddress>& start, OutputBuffer& out) {
     std::string& text = out.text();
     text.append(":020000040000FA\r\n");
     std::uint64_t page = 0;
@@ -109,6 +121,13 @@ void write(const MemImage& image, OutputBuffer& out) {
             out.spill();
             a += n;
         }
+    }
+    if (start) {
+        std::uint8_t startRecord[8] = {
+            4, 0, 0, start->kind == StartAddress::Kind::Segment ? std::uint8_t{3} : std::uint8_t{5}};
+        for (int i = 0; i < 4; ++i)
+            startRecord[4 + i] = static_cast<std::uint8_t>(start->value >> (24 - 8 * i));
+        appendRecord(text, startRecord);
     }
     text.append(":00000001FF");
 }

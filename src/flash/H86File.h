@@ -1,5 +1,8 @@
 #pragma once
 
+#include "StartAddress.h"
+
+#include <optional>
 #include <string_view>
 
 namespace zep {
@@ -8,14 +11,23 @@ class Interaction;
 class MemImage;
 class OutputBuffer;
 
-/** Intel-hex files: data, end of file, extended segment and extended linear address records. */
+/**
+ * Intel-hex files: data, end of file, extended segment and extended linear address records, and the
+ * start segment and start linear address records that toolchains write.
+ */
 namespace h86 {
 
-/** Clears image and fills it; stops at the first bad line with ZepError 1000 naming the line. */
-void read(std::string_view text, MemImage& image, Interaction& ui);
+/**
+ * Clears image and fills it; stops at the first bad line with ZepError 1000 naming the line. Gives the
+ * start address of the last start record, if any.
+ */
+std::optional<StartAddress> read(std::string_view text, MemImage& image, Interaction& ui);
 
-/** A page record for page 0, data of at most 32 bytes a line under page records, the end record last. */
-void write(const MemImage& image, OutputBuffer& out);
+/**
+ * A page record for page 0, data of at most 32 bytes a line under page records, the start record of
+ * start if there is one, the end record last.
+ */
+void write(const MemImage& image, const std::optional<StartAddress>& start, OutputBuffer& out);
 
 } // namespace h86
 } // namespace zep

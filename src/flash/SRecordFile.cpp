@@ -9,6 +9,7 @@
 #include "text/Interaction.h"
 #include "text/TextCatalog.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -79,7 +80,10 @@ Report read(std::string_view text, EcuApplication& app, Interaction& ui) {
     ZEPEcu& ecu = app.Ecu();
     image.clear();
     image.reserve(text.size() / 2, text.size() / 64);
+    app.Start.reset();
+    app.Header.reset();
     Maker valdore, tolmak;
+    bool identified = false; // an S0 record of an identification kind was read
     Report report;
     std::vector<std::uint8_t> bytes;
     std::string_view line;
@@ -108,9 +112,22 @@ Report read(std::string_view text, EcuApplication& app, Interaction& ui) {
         std::uint32_t address = 0;
         std::size_t dataFrom = 0; // position of the first data byte
         if (type == "S0") {
-            const std::uint32_t kind = n >= 4 ? b(2) << 16 | b(3) << 8 | b(4) : 0;
-            if (kind < 1 || kind > 8)
-                fail("invalidS0Record", "Invalid S0 record at line {0}", number);
+            const std::uint32_t kind = count >= 4 ? b(2) << 16 | b(3) << 8 | b(4) : 0;
+            if (kind < 1 || kind > 8) {
+                // The header that objcopy, srec_cat and most other tools write ("HDR", a file name)
+                // is no identification record. Before any identification it is taken as the file's
+                // own header, as those tools mean it; among identification records it stays an error.
+                if (identified)
+                    fail("invalidS0Record", "Invalid S0 record at line {0}", number);
+                std::string header(bytes.begin() +
+                                       static_cast<std::ptrdiff_t>(std::min<std::size_t>(3, n - 1)),
+                                   bytes.end() - 1);
+                while (!header.empty() && header.back() == '\0')
+                    header.pop_back();
+                app.Header = std::move(header);
+                continue;
+            }
+            identified = true;
             const S0Kind& k = kinds[kind];
             if (kind == 6 ? count < static_cast<std::size_t>(k.count) : count != static_cast<std::size_t>(k.count))
                 fail(k.name, k.text, number);
@@ -174,6 +191,35 @@ Report read(std::string_view text, EcuApplication& app, Interaction& ui) {
             address = b(3) << 16 | b(4) << 8 | b(5);
             dataFrom = 6;
         } else if (type == "S7" || type == "S8" || type == "S9") {
+            // Toolchains put the program's start address here; 0 is what they write when there is
+            // none. An end record too short for its address is taken as it is, with no address.
+            const std::size_t width = type == "S7" ? 4 : type == "S8" ? 3 : 2;
+            if (count >= width + 1) {
+                std::uint32_t start = 0;
+                for (std::size_t p = 2; p < 2 + width; ++p)
+                    start = start << 8 | b(p);
+                if (start == 0)
+                    app.Start.reset();
+                else
+                    app.Start = StartAddress{StartAddress::Kind::Linear, start};
+            }
+            continue;
+        } else if (type == "S5" || type == "S6") {
+            // Count records are not in the format these files were first made for, but srec_cat writes
+            // one by default. A count that differs means lost or repeated lines: the user is told, and
+            // the data read stay, since each line was checked on its own.
+            const std::size_t width = type == "S5" ? 2 : 3;
+            if (count != width + 1)
+                fail("badLength", "Bad length at line {0}", number);
+            std::uint32_t counted = 0;
+            for (std::size_t p = 2; p < 2 + width; ++p)
+                counted = counted << 8 | b(p);
+            if (counted != report.dataRecords)
+                ui.warn(
+                    tr("EcuApplication/Messages/importFromSFile/countMismatch/text",
+                       "The count record at line {0} counts {1} data records, but {2} come before it: lines "
+                       "may be missing or repeated. Check the file with whoever wrote it.",
+                       number, counted, report.dataRecords));
             continue;
         } else {
             throw ZepError(errors::File, tr("EcuApplication/Messages/importFromSFile/unsupportedRecordType/text",

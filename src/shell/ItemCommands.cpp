@@ -155,11 +155,9 @@ void ItemCommands::saveAs(const std::string& key, const std::string& text, bool 
         return;
     const std::string path = ss(choice.path);
     lastFolder_ = ss(QFileInfo(choice.path).absolutePath());
-    // An ECU is saved as XML whatever the filter; the others by the filter chosen.
-    const SaveFormat format = ecu ? SaveFormat::Xml
-                              : choice.filterIndex >= 1 && choice.filterIndex <= 5
-                                  ? SaveFormat(choice.filterIndex)
-                                  : SaveFormat::None;
+    // An ECU is saved as XML whatever the filter; the others by the filter chosen, or by the extension
+    // under "All files".
+    const SaveFormat format = ecu ? SaveFormat::Xml : SaveFormatOf(choice.filterIndex, path);
     const TreeNode* function = window_.tree().selectedFunction();
     const std::optional<std::string> functionText =
         function ? std::optional<std::string>(function->text()) : std::nullopt;

@@ -43,11 +43,14 @@ struct FilterText {
 };
 constexpr FilterText Filters[] = {
     {"openUdlFile", "UDL File (*.udl)|*.udl|All files (*.*)|*.*"},
-    {"open", "S file (*.s, *.ulp)|*.s;*.ulp|KWP file (*.kwp)|*.kwp|H86 file (*.h86, *.hex)|*.h86;*.hex|All "
-             "files (*.*)|*.*"},
+    {"open",
+     "S file (*.s, *.s19, *.s28, *.s37, *.srec, *.mot, *.ulp)|*.s;*.s19;*.s28;*.s37;*.srec;*.mot;*.ulp|"
+     "KWP file (*.kwp)|*.kwp|H86 file (*.h86, *.hex, *.ihex, *.ihx)|*.h86;*.hex;*.ihex;*.ihx|"
+     "All files (*.*)|*.*"},
     {"save",
-     "S file (*.s, *.ulp)|*.s;*.ulp|KWP file (*.kwp)|*.kwp|XML file (*.xml)|*.xml|H86 file (*.h86, *.hex)|"
-     "*.h86;*.hex|All files (*.*)|*.*"},
+     "S file (*.s, *.s19, *.s28, *.s37, *.srec, *.mot, *.ulp)|*.s;*.s19;*.s28;*.s37;*.srec;*.mot;*.ulp|"
+     "KWP file (*.kwp)|*.kwp|XML file (*.xml)|*.xml|"
+     "H86 file (*.h86, *.hex, *.ihex, *.ihx)|*.h86;*.hex;*.ihex;*.ihx|All files (*.*)|*.*"},
     {"openSaveXml", "XML file (*.xml)|*.xml|All files (*.*)|*.*"},
     {"openKwp", "KWP file (*.kwp)|*.kwp|All files (*.*)|*.*"},
     {"saveTxt", "Text file (*.txt)|*.txt|All files (*.*)|*.*"},

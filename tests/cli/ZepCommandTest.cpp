@@ -141,6 +141,28 @@ TEST(ZepCommand, InfoTellsKindRangesIdentificationAndParameters) {
     EXPECT_TRUE(contains(mixed.err, "/no/such/file.s"));
 }
 
+// A file as a toolchain writes it: its header and start address are shown; only H86 files keep the start.
+TEST(ZepCommand, HeaderAndStartAddressAreShownAndKeptWherePossible) {
+    TempDir dir;
+    writeFile(dir.file("tool.s19"), srec("S0", bytesOf("000068656C6C6F1B")) + srec("S1", {0x00, 0x10, 0xA1}) +
+                                        srec("S5", {0, 1}) + srec("S9", {0x00, 0x10}));
+    const Outcome info = zep({"info", dir.file("tool.s19")});
+    EXPECT_EQ(info.code, 0) << info.err;
+    EXPECT_TRUE(contains(info.out, "\n  header \"hello\\x1B\"\n  start address 00000010\n")) << info.out;
+
+    const Outcome hex = zep({"convert", dir.file("tool.s19"), dir.file("out.hex")});
+    EXPECT_EQ(hex.code, 0);
+    EXPECT_EQ(hex.err, "");
+    EXPECT_EQ(readFile(dir.file("out.hex")),
+              ":020000040000FA\r\n:01001000A14E\r\n:0400000500000010E7\r\n:00000001FF");
+
+    const Outcome srec = zep({"convert", dir.file("out.hex"), dir.file("out.s"), "--fill-pattern", "FF"});
+    EXPECT_EQ(srec.code, 0);
+    EXPECT_EQ(srec.err, "note: the start address 00000010 of " + dir.file("out.hex") + " is not written to " +
+                            dir.file("out.s") +
+                            ": only H86 files carry one. Convert to a .h86 or .hex file to keep it.\n");
+}
+
 TEST(ZepCommand, ConvertsBetweenAllFormats) {
     TempDir dir;
     EcuApplication source;

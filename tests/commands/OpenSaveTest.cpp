@@ -4,6 +4,7 @@
 #include "database/ImageStore.h"
 #include "database/TestDatabase.h"
 #include "flash/EcuApplication.h"
+#include "flash/FlashTestSupport.h"
 #include "support/RecordingInteraction.h"
 #include "support/TestFiles.h"
 
@@ -175,6 +176,19 @@ TEST_P(OpenSave, RefusedOrUnknownFilesWriteNothing) {
     EXPECT_EQ(rows("Applications"), 0);
 }
 
+TEST_P(OpenSave, AToolchainFileOpensWithItsDataOnly) {
+    // a header, a count and a start address around the data, as srec_cat writes them
+    const std::string in = folder.file("tool.s19");
+    writeFile(in, srec("S0", bytesOf("0000484452")) + srec("S2", {0x01, 0x00, 0x00, 0xA1, 0xB2}) +
+                      srec("S5", {0, 1}) + srec("S9", {0x12, 0x34}));
+    const OpenResult opened = OpenFlashFile(*db, ecuId, std::nullopt, in, ui);
+    ASSERT_TRUE(opened.application);
+    EXPECT_TRUE(ui.shown.empty()) << ui.texts().front();
+    const EcuApplication stored = ImageStore::Download(*db, opened.application->text(), false);
+    EXPECT_EQ(blocksOf(stored.value()), (Blocks{{0x10000, {0xA1, 0xB2}}}));
+    EXPECT_EQ(stored.Identification(), EcuApplication().Identification());
+}
+
 TEST_P(OpenSave, AFailureWhileWritingLeavesTheDatabaseAsItWas) {
     // A tuning under an application that does not exist: the tuning row is refused by its relation.
     const std::string tuning = file("tuning.s", true, 0x20000, 64);
@@ -197,6 +211,21 @@ TEST_P(OpenSave, ASaveTheFormatRefusesWritesNoFile) {
 }
 
 ZEP_ENGINES(OpenSave);
+
+TEST(SaveFormatOf, TheFilterChoosesAndAllFilesTakesTheExtension) {
+    const struct {
+        int filter;
+        const char* path;
+        SaveFormat format;
+    } cases[] = {
+        {1, "a.h86", SaveFormat::SRecord}, {2, "a", SaveFormat::Kwp},         {3, "a.s", SaveFormat::Xml},
+        {4, "a.kwp", SaveFormat::H86},     {5, "a.S19", SaveFormat::SRecord}, {5, "a.ihx", SaveFormat::H86},
+        {5, "a.kwp", SaveFormat::Kwp},     {5, "a.XML", SaveFormat::Xml},     {5, "a.bin", SaveFormat::None},
+        {0, "a.mot", SaveFormat::SRecord},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(SaveFormatOf(c.filter, c.path), c.format) << c.filter << " " << c.path;
+}
 
 TEST(SuggestedFileName, KeepsThePortableCharacters) {
     const std::pair<std::string, std::string> cases[] = {

@@ -82,7 +82,7 @@ TEST(FileAccess, OnlyRegularFilesAreRead) {
     TempDir dir;
     ASSERT_EQ(::mkfifo(dir.file("fifo").c_str(), 0600), 0);
     // Each would wait for a writer, or read for ever, if it opened them.
-    for (const std::string path : {dir.file("fifo"), std::string("/dev/zero"), dir.path().string()}) {
+    for (const std::string& path : {dir.file("fifo"), std::string("/dev/zero"), dir.path().string()}) {
         EXPECT_THROW(readWholeFile(path), ZepError) << path;
         EXPECT_THROW(FileBytes{path}, ZepError) << path;
         EXPECT_EQ(fileKind(path), FileKind::None) << path;

@@ -3,6 +3,7 @@
 
 #include "flash/FileKind.h"
 #include "flash/KwpText.h"
+#include "text/TextCatalog.h"
 
 #include <filesystem>
 #include <sstream>
@@ -40,6 +41,56 @@ TEST(FileKind, FirstBytesDecideWhateverTheExtension) {
     EXPECT_EQ(fileKind(dir.file("missing.s")), FileKind::None);
     EXPECT_EQ(fileKind(dir.path().string()), FileKind::None);
     EXPECT_EQ(fileKind(dataPath("flash/app.kwp")), FileKind::Kwp);
+}
+
+TEST(FileKind, ExtensionsTellTheFormatAndTheFileDialogsListThem) {
+    const struct {
+        const char* name;
+        FileKind kind;
+    } cases[] = {
+        {"a.s", FileKind::SRecord},   {"b.S19", FileKind::SRecord},  {"c.s28", FileKind::SRecord},
+        {"d.s37", FileKind::SRecord}, {"e.SREC", FileKind::SRecord}, {"f.mot", FileKind::SRecord},
+        {"g.ulp", FileKind::SRecord}, {"h.h86", FileKind::H86},      {"i.HEX", FileKind::H86},
+        {"j.ihex", FileKind::H86},    {"k.ihx", FileKind::H86},      {"l.kwp", FileKind::Kwp},
+        {"m.Xml", FileKind::Xml},     {"n.bin", FileKind::None},     {"s19", FileKind::None},
+        {"o.s19/p", FileKind::None},  {"q.s19.txt", FileKind::None},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(kindOfExtension(c.name), c.kind) << c.name;
+
+    // Each filter of the open and save dialogs lists every extension of its kind, in every language.
+    TextCatalog& catalog = TextCatalog::instance();
+    catalog.load(std::string(ZEP_SHARE_DIR) + "/lang/ZEPViewer.xml");
+    for (const char* language : {"en", "fr"}) {
+        catalog.setLanguage(language);
+        for (const char* dialog : {"open", "save"}) {
+            SCOPED_TRACE(std::string(language) + " " + dialog);
+            const std::string filter =
+                catalog.text("frmDatabase/dialogs/" + std::string(dialog) + "/filter", "");
+            std::vector<std::string> parts;
+            std::stringstream in(filter);
+            for (std::string part; std::getline(in, part, '|');)
+                parts.push_back(part);
+            ASSERT_EQ(parts.size() % 2, 0u) << filter;
+            for (const FileKind kind : {FileKind::SRecord, FileKind::H86, FileKind::Kwp, FileKind::Xml}) {
+                if (kind == FileKind::Xml && std::string(dialog) == "open")
+                    continue;
+                const std::vector<std::string> extensions = extensionsOf(kind);
+                std::size_t i = 0;
+                while (i < parts.size() &&
+                       (";" + parts[i + 1] + ";").find(";*" + extensions[0] + ";") == std::string::npos)
+                    i += 2;
+                ASSERT_LT(i, parts.size()) << kindName(kind);
+                for (const std::string& extension : extensions) {
+                    EXPECT_NE((";" + parts[i + 1] + ";").find(";*" + extension + ";"), std::string::npos)
+                        << extension;
+                    EXPECT_NE(parts[i].find("*" + extension), std::string::npos) << extension;
+                }
+            }
+        }
+    }
+    catalog.unload();
+    catalog.setLanguage("en");
 }
 
 std::vector<std::string> linesOf(const std::string& text) {

@@ -79,9 +79,10 @@ TEST(H86File, MalformedLinesFailWithTheirMessageAndLine) {
         {"checksum after blank lines", "\r\n" + data + "\r\n:00000001FE\r\n", "Checksum error at line 4"},
         {"count too big", ihex(0, 0, {1, 2}, +1) + "\r\n", "Bad length at line 1"},
         {"count too small", data + ihex(0, 0, {1, 2}, -1) + "\r\n", "Bad length at line 2"},
-        {"start segment address", ihex(3, 0, {0, 0, 0, 0}) + "\r\n", "Unsupported record type 3H at line 1"},
-        {"start linear address", data + ihex(5, 0, {0, 0, 0, 0}) + "\r\n",
-         "Unsupported record type 5H at line 2"},
+        {"start segment address of 3 bytes", ihex(3, 0, {0, 0, 0}) + "\r\n", "Bad length at line 1"},
+        {"start linear address of 5 bytes", data + ihex(5, 0, {0, 0, 0, 0, 0}) + "\r\n",
+         "Bad length at line 2"},
+        {"type 6", ihex(6, 0, {0, 0, 0, 0}) + "\r\n", "Unsupported record type 6H at line 1"},
         {"type 1F", ihex(0x1F, 0, {}) + "\r\n", "Unsupported record type 1FH at line 1"},
     };
     for (const auto& c : cases) {
@@ -89,6 +90,33 @@ TEST(H86File, MalformedLinesFailWithTheirMessageAndLine) {
         EcuApplication app;
         RecordingInteraction ui;
         EXPECT_EQ(fileError([&] { importText(c.text, app, ui); }), c.message);
+    }
+}
+
+// Toolchains end their files with a start record: it is kept, and written back before the end record.
+TEST(H86File, StartRecordsAreKeptAndWrittenBack) {
+    const std::string data = ihex(0, 0x100, {1, 2, 3}) + "\r\n";
+    const std::string segment = ihex(3, 0, {0x12, 0x34, 0x56, 0x78}) + "\r\n";
+    const std::string linear = ihex(5, 0, {0x80, 0x00, 0x01, 0x00}) + "\r\n";
+    const struct {
+        const char* what;
+        std::string text;
+        std::string start; // as zep info shows it
+        std::string written;
+    } cases[] = {
+        {"start segment address", segment + data, "1234:5678 (000179B8)", data + segment},
+        {"start linear address", data + linear, "80000100", data + linear},
+        {"the last one tells", linear + data + segment, "1234:5678 (000179B8)", data + segment},
+        {"none", data, "", data},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EcuApplication app;
+        app.Start = StartAddress{StartAddress::Kind::Linear, 0x999}; // of a file read before
+        RecordingInteraction ui;
+        importText(c.text + ":00000001FF\r\n", app, ui);
+        EXPECT_EQ(app.Start ? app.Start->text() : "", c.start);
+        EXPECT_EQ(exported(app), ":020000040000FA\r\n" + c.written + ":00000001FF");
     }
 }
 

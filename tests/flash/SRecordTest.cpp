@@ -140,9 +140,10 @@ TEST(SRecordFile, MalformedLinesFailWithTheirMessageAndLine) {
         {"blank lines count", "\r\n\r\nS1050000AABB00\r\n", "Checksum error at line 3"},
         {"count", srecRaw("S1", {0x06, 0, 0, 0xAA}), "Bad length at line 1"},
         {"count of an end record", srecRaw("S9", {0x02, 0, 0}), "Bad length at line 1"},
-        {"S0 kind 0", s0(0, {1}), "Invalid S0 record at line 1"},
-        {"S0 kind 9", data + s0(9, {1}), "Invalid S0 record at line 2"},
-        {"S0 kind 101", srec("S0", {0, 1, 1, 1}), "Invalid S0 record at line 1"},
+        // an S0 record of no identification kind is a header only before the identification
+        {"S0 kind 0", s0(3, {0x82}) + s0(0, {1}), "Invalid S0 record at line 2"},
+        {"S0 kind 9", s0(3, {0x82}) + data + s0(9, {1}), "Invalid S0 record at line 3"},
+        {"S0 kind 101", s0(6, {0}) + srec("S0", {0, 1, 1, 1}), "Invalid S0 record at line 2"},
         {"VALDORE identification", s0(1, Bytes(23)), "Bad length identification at line 1"},
         {"TOLMAK identification", s0(7, Bytes(25)), "Bad length identification at line 1"},
         {"VALDORE approval", s0(2, Bytes(4)), "Bad length approval number at line 1"},
@@ -155,7 +156,9 @@ TEST(SRecordFile, MalformedLinesFailWithTheirMessageAndLine) {
         {"marker 05", s0(3, {0x05}), "Invalid logical marker 5 at line 1"},
         {"S3 beyond 16 MB", srec("S3", {0x01, 0, 0, 0, 0xAA}),
          "Reprogramming does not allow addresses beyond 16 Megabytes"},
-        {"S5", srec("S5", {0, 1}), "Unsupported record type S5 at line 1"},
+        {"S4", srec("S4", {0, 1}), "Unsupported record type S4 at line 1"},
+        {"S5 with data", srec("S5", {0, 1, 2}), "Bad length at line 1"},
+        {"S6 of two bytes", data + srec("S6", {0, 1}), "Bad length at line 2"},
         {"lower case", data + "s" + data.substr(1), "Unsupported record type s1 at line 2"},
         {"no delimiter", "S9030000FC", "File problem. Please check that the row delimiter is CRLF."},
         {"a lone CR", data.substr(0, data.size() - 1),
@@ -222,6 +225,59 @@ TEST(SRecordFile, WithoutIdentificationRecordsTheRecordKeepsItsOwn) {
     importText(s0(7, bytesOf("A1A2A3A4A507544F4CB1B2B3B4B5C1C2D1D2E1E2F1F2F3F4")), app, ui);
     EXPECT_EQ(app.PIE(), "A1A2A3A4A5");
     EXPECT_EQ(app.Homologation, "1111111111");
+}
+
+// What objcopy and srec_cat write around the data: a header, count records, a start address.
+TEST(SRecordFile, ToolchainHeadersCountsAndStartAddressesAreKept) {
+    const std::string hdr = srec("S0", bytesOf("0000484452"));
+    const std::string a = srec("S1", {0x00, 0x10, 0xA1});
+    const std::string b = srec("S2", {0x01, 0x00, 0x00, 0xB2});
+    const std::string identification = s0(1, bytesOf("0123456789"
+                                                     "2A5A4550"
+                                                     "11223344556677889900AABBCCDDEE"));
+    const struct {
+        const char* what;
+        std::string text;
+        std::optional<std::string> header;
+        std::optional<std::uint32_t> start;
+        std::vector<std::string> shown;
+        std::string pie = "ABCDEF0123"; // the record's own: the file has no identification
+    } cases[] = {
+        {"srec_cat", hdr + a + b + srec("S5", {0, 2}) + srec("S9", {0x12, 0x34}), "HDR", 0x1234, {}},
+        {"objcopy, S3",
+         srec("S0", bytesOf("0000612E73313900")) + a + srec("S7", {0x80, 0, 0, 0x04}),
+         "a.s19",
+         0x80000004,
+         {}},
+        {"empty header, end record without start", "S0030000FC\r\n" + a + "S804000000FB\r\n", "", {}, {}},
+        {"a header, then the identification", hdr + identification + a, "HDR", {}, {}, "0123456789"},
+        {"the last header and end record tell",
+         hdr + a + srec("S0", bytesOf("0000787978")) + srec("S9", {0x12, 0x34}) + srec("S8", {0, 0x56, 0x78}),
+         "xyx",
+         0x5678,
+         {}},
+        {"counts that differ are told",
+         a + srec("S5", {0, 2}) + b + srec("S6", {0, 0, 2}) + srec("S5", {0, 1}),
+         {},
+         {},
+         {"The count record at line 2 counts 2 data records, but 1 come before it: lines may be missing or "
+          "repeated. Check the file with whoever wrote it.",
+          "The count record at line 5 counts 1 data records, but 2 come before it: lines may be missing or "
+          "repeated. Check the file with whoever wrote it."}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EcuApplication app;
+        app.setPIE("ABCDEF0123");
+        app.Start = StartAddress{StartAddress::Kind::Linear, 0x999}; // of a file read before
+        RecordingInteraction ui;
+        importText(c.text, app, ui);
+        EXPECT_EQ(app.Header, c.header);
+        EXPECT_EQ(app.Start ? std::optional(app.Start->address()) : std::nullopt, c.start);
+        EXPECT_EQ(ui.texts(), c.shown);
+        EXPECT_EQ(app.PIE(), c.pie);
+        EXPECT_EQ(blocksOf(app.value()).front(), (std::pair<std::uint32_t, Bytes>{0x10, {0xA1}}));
+    }
 }
 
 } // namespace
