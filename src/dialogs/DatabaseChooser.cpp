@@ -5,13 +5,13 @@
 #include "database/Connection.h"
 #include "database/ConnectionString.h"
 #include "views/QtText.h"
+#include "views/WaitCursor.h"
 
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QGridLayout>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -21,19 +21,6 @@
 #include <QVBoxLayout>
 
 namespace zep {
-
-namespace {
-
-/** keeps the wait cursor up while a connection is tried */
-class WaitCursor {
-public:
-    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
-
-} // namespace
 
 DatabaseChooser::DatabaseChooser(const std::string& current, QWidget* parent)
     : QDialog(parent), optFile_(new QRadioButton(

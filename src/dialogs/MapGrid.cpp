@@ -1,34 +1,12 @@
 #include "MapGrid.h"
 
-#include "memory/Hex.h"
+#include "commands/MapRows.h"
 #include "views/QtText.h"
 
 #include <QHeaderView>
 #include <QTableWidget>
 
 namespace zep {
-
-QString shortKilobytes(std::uint64_t bytes) {
-    if (bytes < 1024)
-        return {};
-    if (bytes % 1024 == 0)
-        return QString::number(bytes / 1024);
-    // tenths of a kilobyte, computed on integers so that 1280 bytes are 1.3 and not a binary accident
-    const std::uint64_t tenths = (bytes * 10 + 512) / 1024;
-    return QString::number(tenths / 10) + '.' + QString::number(tenths % 10);
-}
-
-std::uint64_t roundedKilobytes(std::uint64_t bytes) {
-    const std::uint64_t whole = bytes / 1024;
-    const std::uint64_t rest = bytes % 1024;
-    if (rest > 512 || (rest == 512 && whole % 2 == 1))
-        return whole + 1;
-    return whole;
-}
-
-QString hexNumber(std::uint64_t value) {
-    return qs(hex::number(value));
-}
 
 namespace MapGrid {
 
@@ -73,8 +51,9 @@ void reset(QTableWidget& grid, const QStringList& headers) {
 }
 
 void addRow(QTableWidget& grid, const MemRange& range, const QStringList& further, const QColor& colour) {
-    QStringList texts{hexNumber(range.address), hexNumber(range.address + range.count - 1),
-                      hexNumber(range.count), shortKilobytes(range.count)};
+    QStringList texts;
+    for (const std::string& text : MapRows::cells(range))
+        texts << qs(text);
     texts += further;
     addCells(grid, texts, colour);
 }

@@ -3,8 +3,9 @@
 #include "MapGrid.h"
 #include "NamedControls.h"
 
+#include "commands/ApprovalCheck.h"
+#include "commands/MapRows.h"
 #include "flash/EcuApplication.h"
-#include "memory/ZepError.h"
 #include "text/Interaction.h"
 #include "views/ControlTexts.h"
 #include "views/QtText.h"
@@ -24,12 +25,6 @@
 #include <QVBoxLayout>
 
 namespace zep {
-
-namespace {
-
-constexpr int ApprovalDigits = 10;
-
-} // namespace
 
 frmPropAppli::frmPropAppli(const QString& caption, QString& comment, EcuApplication& image, Interaction& ui,
                            QWidget* parent)
@@ -119,42 +114,26 @@ void frmPropAppli::showTab() {
         return;
     if (gridMapping_->parentWidget() != current)
         current->layout()->addWidget(gridMapping_);
-    const QString key = current->objectName();
-    const MemMap ranges = key == QLatin1String("Missing")  ? writeMap_.subtract(imageMap_)
-                          : key == QLatin1String("Exceed") ? imageMap_.subtract(writeMap_)
-                                                           : imageMap_;
+    const MemMap ranges = MapRows::coverage(ss(current->objectName()), imageMap_, writeMap_);
     gridMapping_->setUpdatesEnabled(false);
     MapGrid::reset(*gridMapping_,
                    {qtr("frmPropAppli/Controls/gridMapping/columnNames/Start/text", "Start"),
                     qtr("frmPropAppli/Controls/gridMapping/columnNames/End/text", "End"),
                     qtr("frmPropAppli/Controls/gridMapping/columnNames/Length/text", "Length"),
                     qtr("frmPropAppli/Controls/gridMapping/columnNames/Size/text", "Size (KB)")});
-    std::uint64_t bytes = 0;
-    for (const MemRange& range : ranges) {
+    for (const MemRange& range : ranges)
         MapGrid::addRow(*gridMapping_, range);
-        bytes += range.count;
-    }
     if (ranges.empty())
         MapGrid::addEmptyRow(*gridMapping_);
-    total_->setText(qtr("frmPropAppli/Messages/bytesCount/text", "{0} bytes - {1} KBytes", bytes,
-                        roundedKilobytes(bytes)));
+    total_->setText(qs(MapRows::total(ranges)));
     gridMapping_->setUpdatesEnabled(true);
 }
 
 bool frmPropAppli::checkApproval() {
-    const QString typed = txtApprovalNumber_->text();
-    const QString padded = typed.rightJustified(ApprovalDigits, '0');
-    bool valid = false;
-    try {
-        valid = qs(MemBlock::fromHex(ss(padded)).toHex()).compare(typed, Qt::CaseInsensitive) == 0;
-    } catch (const ZepError&) {
-        valid = false;
-    }
-    if (valid)
+    if (ApprovalCheck::passes(ss(txtApprovalNumber_->text())))
         return true;
     busy_ = true;
-    ui_.warn(zep::tr("frmPropAppli/Messages/approvalNumberError/text",
-                     "Approval field must be 5 bytes in hexadecimal (10 characters)."));
+    ui_.warn(ApprovalCheck::refusal());
     busy_ = false;
     txtApprovalNumber_->setFocus(Qt::OtherFocusReason);
     txtApprovalNumber_->selectAll();

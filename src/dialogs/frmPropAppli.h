@@ -43,12 +43,6 @@ public:
     /** Changed: true after OK with edited text boxes, or Yes to the question on Cancel */
     bool changed() const { return changed_; }
 
-    /**
-     * The approval number check: 5 bytes in hexadecimal (10 digits), or more whole bytes. On failure
-     * the message is shown and the focus goes back into the box.
-     */
-    bool checkApproval();
-
     static constexpr int MinimumWidth = 481;
     static constexpr int MinimumHeight = 411;
 
@@ -66,6 +60,8 @@ protected:
 
 private:
     bool edited() const;
+    /** the approval number check; on failure the message is shown and the focus goes back into the box */
+    bool checkApproval();
     void showTab();
     void approvalLeft();
 

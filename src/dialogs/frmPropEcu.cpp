@@ -1,12 +1,11 @@
 #include "frmPropEcu.h"
 
-#include "EcuMapRows.h"
 #include "MapGrid.h"
 #include "NamedControls.h"
 
+#include "commands/MapRows.h"
 #include "navigation/Listing.h"
 #include "flash/ZEPEcu.h"
-#include "memory/ZepError.h"
 #include "text/TextCatalog.h"
 #include "views/ControlTexts.h"
 #include "views/QtText.h"
@@ -21,14 +20,10 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QSignalBlocker>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
-
-#include <algorithm>
-#include <cmath>
-#include <limits>
-#include <optional>
 
 namespace zep {
 
@@ -40,42 +35,7 @@ const QColor GlobalColour(0xFF, 0xFF, 0xC0);
 const QColor GlobalOnlyColour(0xFF, 0xC0, 0xC0);
 const QColor NeverColour(0xC0, 0xC0, 0xFF);
 
-/** the value of a text the way a user reads a number; nullopt for anything else */
-std::optional<double> numberOf(const QString& text) {
-    bool ok = false;
-    const double value = text.trimmed().toDouble(&ok);
-    if (!ok || !std::isfinite(value))
-        return std::nullopt;
-    return value;
-}
-
-std::int32_t int32Of(const QString& text) {
-    const double value = numberOf(text).value_or(0);
-    const double limited = std::clamp(std::round(value), double(std::numeric_limits<std::int32_t>::min()),
-                                      double(std::numeric_limits<std::int32_t>::max()));
-    return static_cast<std::int32_t>(limited);
-}
-
-/** sets the text only when it differs, so that the rules do not run again for nothing */
-void replaceText(QLineEdit& box, const QString& text) {
-    if (box.text() != text)
-        box.setText(text);
-}
-
-/** the hexadecimal pattern text with an even number of digits: an odd last digit is dropped */
-QString wholeBytes(QString text) {
-    if (text.size() % 2 != 0)
-        text.chop(1);
-    return text;
-}
-
-MemBlock patternOf(const QString& text) {
-    try {
-        return MemBlock::fromHex(ss(wholeBytes(text)));
-    } catch (const ZepError&) {
-        return {};
-    }
-}
+using MapRows::Erasing;
 
 QString classText(Erasing erasing) {
     switch (erasing) {
@@ -117,7 +77,7 @@ QStringList headers(bool withErasing) {
 } // namespace
 
 frmPropEcu::frmPropEcu(ZEPEcu& ecu, QWidget* parent)
-    : QDialog(parent), ecu_(ecu), cbIdentificationType_(new QComboBox(this)),
+    : QDialog(parent), ecu_(ecu), edit_(ecu), cbIdentificationType_(new QComboBox(this)),
       txtSupplierCode_(namedLineEdit("txtSupplierCode", this)),
       txtInterByteDelay_(namedLineEdit("txtInterByteDelay", this)),
       txtReplyToRequestDelay_(namedLineEdit("txtReplyToRequestDelay", this)),
@@ -141,7 +101,7 @@ frmPropEcu::frmPropEcu(ZEPEcu& ecu, QWidget* parent)
     const auto* hexDigits = new QRegularExpressionValidator(QRegularExpression("[0-9A-Fa-f]*"), this);
     for (QLineEdit* pattern : {txtFillPattern_, txtRepeatPattern_}) {
         pattern->setValidator(hexDigits);
-        pattern->setMaxLength(2 * MaxGranularity);
+        pattern->setMaxLength(EcuPropertiesEdit::MaxPatternDigits);
         pattern->installEventFilter(this);
     }
     makeCommentBox(*txtComment_);
@@ -185,12 +145,11 @@ frmPropEcu::frmPropEcu(ZEPEcu& ecu, QWidget* parent)
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(3, 1);
 
-    connect(txtInterByteDelay_, &QLineEdit::textChanged, this, [this] { delayChanged(*txtInterByteDelay_); });
-    connect(txtReplyToRequestDelay_, &QLineEdit::textChanged, this,
-            [this] { delayChanged(*txtReplyToRequestDelay_); });
-    connect(txtMaxDownload_, &QLineEdit::textChanged, this, &frmPropEcu::maxDownloadChanged);
-    connect(txtWriteGranularity_, &QLineEdit::textChanged, this, &frmPropEcu::granularityChanged);
-    connect(txtFillPattern_, &QLineEdit::textChanged, this, &frmPropEcu::fillPatternChanged);
+    for (const auto& [box, line] : boxes())
+        connect(line, &QLineEdit::textChanged, this, [this, box](const QString& text) {
+            edit_.type(box, text);
+            showTexts();
+        });
     connect(chkUploadwCRC_, &QCheckBox::clicked, this, [this] { changed_ = true; });
     connect(tsMapping_, &QTabWidget::currentChanged, this, &frmPropEcu::showMapTab);
 
@@ -224,17 +183,26 @@ void frmPropEcu::fillIdentificationTypes() {
 void frmPropEcu::fill() {
     fillIdentificationTypes();
     txtSupplierCode_->setText(qs(supplierText(ecu_.SupplierHex, ecu_.IdentificationType)));
-    txtInterByteDelay_->setText(QString::number(ecu_.InterByteDelay));
-    txtReplyToRequestDelay_->setText(QString::number(ecu_.ReplyToRequestDelay));
-    txtComment_->setPlainText(qs(ecu_.Commentaire));
-    txtFillPattern_->setText(qs(ecu_.FillPattern.toHex()));
-    txtWriteGranularity_->setText(QString::number(ecu_.FillPattern.length()));
-    txtMaxDownload_->setText(QString::number(ecu_.WriteGranularity));
-    txtRepeatPattern_->setText(qs(ecu_.RepeatPattern.toHex()));
-    if (ecu_.UploadRL == ZEPEcu::UploadWithCrc)
-        chkUploadwCRC_->setChecked(true);
-    else if (ecu_.UploadRL == ZEPEcu::UploadWithoutCrc)
-        chkUploadwCRC_->setChecked(false);
+    showTexts();
+    txtComment_->setPlainText(qs(edit_.comment));
+    chkUploadwCRC_->setChecked(edit_.uploadWithCrc);
+}
+
+std::vector<std::pair<EcuPropertiesEdit::Box, QLineEdit*>> frmPropEcu::boxes() const {
+    using Box = EcuPropertiesEdit::Box;
+    return {
+        {Box::InterByteDelay, txtInterByteDelay_},     {Box::ReplyToRequestDelay, txtReplyToRequestDelay_},
+        {Box::WriteGranularity, txtWriteGranularity_}, {Box::FillPattern, txtFillPattern_},
+        {Box::MaxDownload, txtMaxDownload_},           {Box::RepeatPattern, txtRepeatPattern_}};
+}
+
+void frmPropEcu::showTexts() {
+    // The texts come from the rules already: changing them must not run the rules again.
+    for (const auto& [box, line] : boxes())
+        if (line->text() != edit_.text(box)) {
+            const QSignalBlocker quiet(line);
+            line->setText(edit_.text(box));
+        }
 }
 
 bool frmPropEcu::run() {
@@ -250,13 +218,9 @@ bool frmPropEcu::edit(ZEPEcu& ecu, QWidget* parent) {
 }
 
 void frmPropEcu::writeBack() {
-    ecu_.InterByteDelay = int32Of(txtInterByteDelay_->text());
-    ecu_.ReplyToRequestDelay = int32Of(txtReplyToRequestDelay_->text());
-    ecu_.Commentaire = ss(txtComment_->toPlainText());
-    ecu_.FillPattern = patternOf(txtFillPattern_->text());
-    ecu_.WriteGranularity = int32Of(txtMaxDownload_->text());
-    ecu_.RepeatPattern = patternOf(txtRepeatPattern_->text());
-    ecu_.UploadRL = chkUploadwCRC_->isChecked() ? ZEPEcu::UploadWithCrc : ZEPEcu::UploadWithoutCrc;
+    edit_.comment = ss(txtComment_->toPlainText());
+    edit_.uploadWithCrc = chkUploadwCRC_->isChecked();
+    edit_.writeTo(ecu_);
 }
 
 void frmPropEcu::accept() {
@@ -270,54 +234,13 @@ void frmPropEcu::reject() {
 }
 
 bool frmPropEcu::eventFilter(QObject* watched, QEvent* event) {
-    // A pattern is whole bytes: a half byte left behind when the box loses the focus is dropped.
-    if (event->type() == QEvent::FocusOut && (watched == txtFillPattern_ || watched == txtRepeatPattern_)) {
-        auto* box = static_cast<QLineEdit*>(watched);
-        replaceText(*box, wholeBytes(box->text()));
-    }
+    if (event->type() == QEvent::FocusOut)
+        for (const auto& [box, line] : boxes())
+            if (watched == line) {
+                edit_.leave(box);
+                showTexts();
+            }
     return QDialog::eventFilter(watched, event);
-}
-
-void frmPropEcu::delayChanged(QLineEdit& box) {
-    const auto value = numberOf(box.text());
-    if (!value || *value < 0)
-        replaceText(box, QStringLiteral("0"));
-    else if (*value > 255)
-        replaceText(box, QStringLiteral("255"));
-}
-
-void frmPropEcu::maxDownloadChanged() {
-    if (!numberOf(txtMaxDownload_->text()))
-        replaceText(*txtMaxDownload_, QStringLiteral("48"));
-}
-
-void frmPropEcu::granularityChanged() {
-    const auto value = numberOf(txtWriteGranularity_->text());
-    if (!value) {
-        replaceText(*txtWriteGranularity_, QStringLiteral("1"));
-        return; // the rule runs again for the new text
-    }
-    if (*value < 0) {
-        replaceText(*txtWriteGranularity_, QStringLiteral("0"));
-        return;
-    }
-    if (*value > MaxGranularity) {
-        replaceText(*txtWriteGranularity_, QString::number(MaxGranularity));
-        return;
-    }
-    const QString pattern = txtFillPattern_->text();
-    const int granularity = int(std::lround(*value));
-    if (pattern.size() % 2 != 0 || granularity == pattern.size() / 2)
-        return;
-    QString resized = pattern.left(2 * granularity);
-    const QString extra = pattern.isEmpty() ? QStringLiteral("FF") : pattern.left(2);
-    while (resized.size() < 2 * granularity)
-        resized += extra;
-    replaceText(*txtFillPattern_, resized);
-}
-
-void frmPropEcu::fillPatternChanged() {
-    replaceText(*txtWriteGranularity_, QString::number(txtFillPattern_->text().size() / 2));
 }
 
 void frmPropEcu::showMapTab() {
@@ -352,7 +275,7 @@ void frmPropEcu::showErasingMap() {
     MapGrid::reset(*gridMapping_, headers(true));
     gridMapping_->setPalette(QPalette());
     const QString yes = qtr("common/yes/text", "yes");
-    for (const ErasingRow& row : erasingRows(ecu_))
+    for (const MapRows::ErasingRow& row : MapRows::erasing(ecu_))
         MapGrid::addRow(*gridMapping_, row.range, {classText(row.erasing), row.excluded ? yes : QString()},
                         classColour(row.erasing));
     gridMapping_->setUpdatesEnabled(true);

@@ -1,6 +1,11 @@
 #pragma once
 
+#include "commands/EcuPropertiesEdit.h"
+
 #include <QDialog>
+
+#include <utility>
+#include <vector>
 
 class QCheckBox;
 class QComboBox;
@@ -35,9 +40,6 @@ public:
     /** Changed: true after OK (or a click on the upload check box while the dialog is open) */
     bool changed() const { return changed_; }
 
-    /** a larger granularity becomes this: the pattern box must still hold the pattern */
-    static constexpr int MaxGranularity = 65535;
-
 public slots:
     void accept() override;
     /** Cancel and every other way of closing: Changed is false */
@@ -53,13 +55,12 @@ private:
     void showWriteMap(bool tuning);
     void showErasingMap();
     void writeBack();
-
-    void delayChanged(QLineEdit& box);
-    void maxDownloadChanged();
-    void granularityChanged();
-    void fillPatternChanged();
+    /** the boxes whose texts follow the rules */
+    std::vector<std::pair<EcuPropertiesEdit::Box, QLineEdit*>> boxes() const;
+    void showTexts();
 
     ZEPEcu& ecu_;
+    EcuPropertiesEdit edit_;
     bool changed_ = false;
 
     QComboBox* cbIdentificationType_;

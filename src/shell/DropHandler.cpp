@@ -14,8 +14,8 @@
 #include "views/DatabaseTree.h"
 #include "views/ItemList.h"
 #include "views/QtText.h"
+#include "views/WaitCursor.h"
 
-#include <QApplication>
 #include <QDragEnterEvent>
 #include <QMimeData>
 #include <QUrl>
@@ -200,21 +200,12 @@ void DropHandler::dropOn(const std::string& targetKey) {
     const std::string selection = path.empty() ? std::string("r") : path.back()->key();
     const char kind = keyKind(dragged);
     Interaction& ui = window_.interaction();
-    struct BusyCursor {
-        bool on = true;
-        BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-        ~BusyCursor() { end(); }
-        void end() {
-            if (on)
-                QApplication::restoreOverrideCursor();
-            on = false;
-        }
-    } busy;
+    WaitCursor busy;
     try {
         if (kind == ItemKey::Ecu && !targetKey.empty()) {
             const auto targetId = ItemKey::parse(targetKey);
             const auto sourceId = ItemKey::parse(dragged);
-            busy.end();
+            busy.restore();
             const Copy::Update outcome =
                 Copy::UpdateEcuParameters(source, sourceId->id, target, targetId->id, selection, ui);
             if (outcome == Copy::Update::Done)
@@ -230,7 +221,7 @@ void DropHandler::dropOn(const std::string& targetKey) {
                 targetRow = &window_.list().listModel().row(r);
             const auto result = Compare::CompareItems(
                 target, targetKey, targetRow ? targetRow->text : std::string(), source, dragged, draggedName);
-            busy.end();
+            busy.restore();
             if (result && Compare::ShowResult(*result, ui)) {
                 frmText viewer(&window_);
                 viewer.setWindowTitle(qs(result->title));
@@ -240,7 +231,7 @@ void DropHandler::dropOn(const std::string& targetKey) {
             return;
         }
         const Copy::Copied copied = Copy::CopyInto(source, dragged, target, selection, &ui);
-        busy.end();
+        busy.restore();
         if (copied.rebuildTree) {
             window_.buildTree();
             return;
@@ -259,7 +250,7 @@ void DropHandler::dropOn(const std::string& targetKey) {
         }
         drag_ = Drag();
     } catch (const std::exception& e) {
-        busy.end();
+        busy.restore();
         drag_ = Drag();
         ui.critical(e.what());
     }

@@ -20,24 +20,19 @@
 #include "views/DatabaseTree.h"
 #include "views/ItemList.h"
 #include "views/QtText.h"
+#include "views/WaitCursor.h"
 
-#include <QApplication>
 #include <QDateTime>
 #include <QFileInfo>
 #include <QFutureWatcher>
 #include <QSqlRecord>
 #include <QtConcurrent/QtConcurrentRun>
 
+#include <memory>
+
 namespace zep {
 
 namespace {
-
-/** the busy pointer while a command works */
-class BusyCursor {
-public:
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-};
 
 } // namespace
 
@@ -81,7 +76,7 @@ void ItemCommands::open() {
     const TreeNode* application = window_.tree().selectedApplication();
     OpenResult result;
     {
-        BusyCursor busy;
+        WaitCursor busy;
         result = OpenFlashFile(db, ecu->id(),
                                application ? std::optional<qint64>(application->id()) : std::nullopt,
                                ss(path), window_.interaction());
@@ -108,18 +103,19 @@ void ItemCommands::importXml(const std::string& path, bool dropped) {
     if (!dropped && !CheckXmlFile(path, window_.interaction()))
         return;
     importing_ = true;
-    QApplication::setOverrideCursor(Qt::BusyCursor);
+    // the pointer stays busy while the file loads beside the window, until the import starts
+    auto pointer = std::make_shared<WaitCursor>(Qt::BusyCursor);
     auto* loading = new QFutureWatcher<LoadedXml>(&window_);
-    QObject::connect(loading, &QFutureWatcher<LoadedXml>::finished, &window_, [this, loading] {
+    QObject::connect(loading, &QFutureWatcher<LoadedXml>::finished, &window_, [this, loading, pointer] {
         const LoadedXml loaded = loading->result();
         loading->deleteLater();
-        QApplication::restoreOverrideCursor();
+        pointer->restore();
         importing_ = false;
         if (!connected())
             return;
         XmlImportResult result;
         {
-            BusyCursor busy;
+            WaitCursor busy;
             result =
                 ImportLoadedXml(*window_.connection(), loaded, window_.interaction(), &window_.treeSource());
         }
@@ -161,7 +157,7 @@ void ItemCommands::saveAs(const std::string& key, const std::string& text, bool 
     const TreeNode* function = window_.tree().selectedFunction();
     const std::optional<std::string> functionText =
         function ? std::optional<std::string>(function->text()) : std::nullopt;
-    BusyCursor busy;
+    WaitCursor busy;
     if (format == SaveFormat::Xml)
         SaveXml(db, key, path, window_.interaction(), {}, functionText, defaultTuning);
     else

@@ -8,8 +8,8 @@
 #include "frmDatabase.h"
 #include "text/TextCatalog.h"
 #include "views/QtText.h"
+#include "views/WaitCursor.h"
 
-#include <QApplication>
 #include <QDesktopServices>
 #include <QEventLoop>
 #include <QFile>
@@ -148,7 +148,7 @@ void compactDatabase(frmDatabase& window) {
     // The window lets go of its database, so that the open file can be compacted too.
     const std::string kept = window.connectionName();
     window.closeConnection();
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    WaitCursor busy;
     // The compaction opens its own connections: it runs beside the window, which stays painted.
     QFutureWatcher<Compaction::Outcome> work;
     QEventLoop wait;
@@ -165,7 +165,7 @@ void compactDatabase(frmDatabase& window) {
         wait.exec(QEventLoop::ExcludeUserInputEvents);
     progress.reset();
     const Compaction::Outcome outcome = work.result();
-    QApplication::restoreOverrideCursor();
+    busy.restore();
     window.interaction().inform(outcome.message);
     try {
         window.setConnectionName(kept);
@@ -189,9 +189,8 @@ void kwpToText(frmDatabase& window) {
         return;
     bool converted = false;
     {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
+        WaitCursor busy;
         converted = ConvertKwpToText(ss(kwp), ss(text), window.interaction());
-        QApplication::restoreOverrideCursor();
     }
     if (converted)
         QDesktopServices::openUrl(QUrl::fromLocalFile(text));

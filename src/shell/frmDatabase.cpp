@@ -17,6 +17,7 @@
 #include "views/DatabaseTree.h"
 #include "views/ItemList.h"
 #include "views/QtText.h"
+#include "views/WaitCursor.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -504,7 +505,7 @@ bool frmDatabase::buildTree() {
 void frmDatabase::listNode(const TreeNode* node) {
     if (!db_)
         return;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    WaitCursor busy;
     const std::string key = node->key();
     Listing listing;
     tvMain_->treeModel().adding([&] { listing = Listing::of(*db_, tree_, key); });
@@ -515,7 +516,6 @@ void frmDatabase::listNode(const TreeNode* node) {
     setCaption(qs(tree_.find(key) ? tree_.find(key)->fullPath() : std::string()));
     showItemCount();
     updateEnabledState();
-    QApplication::restoreOverrideCursor();
 }
 
 void frmDatabase::clickNode(const std::string& key) {

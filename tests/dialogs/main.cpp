@@ -3,8 +3,7 @@
 #include <QApplication>
 #include <QTest>
 
-int runEcuDialogTest(int argc, char** argv);
-int runAppliDialogTest(int argc, char** argv);
+int runPropertyDialogsTest(int argc, char** argv);
 int runDataSetDialogTest(int argc, char** argv);
 int runDatabaseChooserTest(int argc, char** argv);
 int runTextViewerTest(int argc, char** argv);
@@ -15,8 +14,8 @@ int main(int argc, char** argv) {
     // The dialogs read their identification types and texts from the language file.
     zep::loadDocuments(ZEP_SHARE_DIR, "en");
     int failures = 0;
-    for (auto run : {runEcuDialogTest, runAppliDialogTest, runDataSetDialogTest, runDatabaseChooserTest,
-                     runTextViewerTest, runLayoutTest})
+    for (auto run : {runPropertyDialogsTest, runDataSetDialogTest, runDatabaseChooserTest, runTextViewerTest,
+                     runLayoutTest})
         failures += run(argc, argv);
     return failures == 0 ? 0 : 1;
 }

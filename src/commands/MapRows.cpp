@@ -1,11 +1,13 @@
-#include "EcuMapRows.h"
+#include "MapRows.h"
 
 #include "flash/ZEPEcu.h"
+#include "memory/Hex.h"
+#include "text/TextCatalog.h"
 
 #include <algorithm>
 #include <cstdint>
 
-namespace zep {
+namespace zep::MapRows {
 
 namespace {
 
@@ -15,7 +17,30 @@ MemRange between(std::uint64_t first, std::uint64_t end) {
 
 } // namespace
 
-std::vector<ErasingRow> erasingRows(const ZEPEcu& ecu) {
+std::vector<std::string> cells(const MemRange& range) {
+    return {hex::number(range.address), hex::number(range.address + range.count - 1),
+            hex::number(range.count), shortKilobytes(range.count)};
+}
+
+std::string shortKilobytes(std::uint64_t bytes) {
+    if (bytes < 1024)
+        return {};
+    if (bytes % 1024 == 0)
+        return std::to_string(bytes / 1024);
+    // tenths of a kilobyte, computed on integers so that 1280 bytes are 1.3 and not a binary accident
+    const std::uint64_t tenths = (bytes * 10 + 512) / 1024;
+    return std::to_string(tenths / 10) + '.' + std::to_string(tenths % 10);
+}
+
+std::uint64_t roundedKilobytes(std::uint64_t bytes) {
+    const std::uint64_t whole = bytes / 1024;
+    const std::uint64_t rest = bytes % 1024;
+    if (rest > 512 || (rest == 512 && whole % 2 == 1))
+        return whole + 1;
+    return whole;
+}
+
+std::vector<ErasingRow> erasing(const ZEPEcu& ecu) {
     std::vector<ErasingRow> rows;
     const MemMap& global = ecu.EraseMap(false);
     if (global.empty())
@@ -53,4 +78,20 @@ std::vector<ErasingRow> erasingRows(const ZEPEcu& ecu) {
     return rows;
 }
 
-} // namespace zep
+MemMap coverage(std::string_view tab, const MemMap& image, const MemMap& write) {
+    if (tab == "Missing")
+        return write.subtract(image);
+    if (tab == "Exceed")
+        return image.subtract(write);
+    return image;
+}
+
+std::string total(const MemMap& ranges) {
+    std::uint64_t bytes = 0;
+    for (const MemRange& range : ranges)
+        bytes += range.count;
+    return tr("frmPropAppli/Messages/bytesCount/text", "{0} bytes - {1} KBytes", bytes,
+              roundedKilobytes(bytes));
+}
+
+} // namespace zep::MapRows
