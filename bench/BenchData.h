@@ -86,7 +86,8 @@ inline qint64 fillBigTree(Connection& db) {
 /** a new schema named prefix + the process id on the server, dropped with the object */
 class ServerSchema {
 public:
-    ServerSchema(const std::string& server, const std::string& prefix) : admin_(Connection::openServer(server)) {
+    ServerSchema(const std::string& server, const std::string& prefix)
+        : admin_(Connection::openServer(server)) {
         name_ = prefix + std::to_string(getpid());
         admin_->execute(QStringLiteral("DROP SCHEMA IF EXISTS %1 CASCADE").arg(quoted()));
         admin_->execute(QStringLiteral("CREATE SCHEMA %1").arg(quoted()));

@@ -61,8 +61,8 @@ std::string checkConnectionString(std::string_view text) {
     const bool secretOnce = input.find(Secret) != std::string::npos &&
                             input.find(Secret, input.find(Secret) + 1) == std::string::npos;
     if (secretOnce && contains(cs.password(), Secret))
-        for (const std::string& shown : {cs.dataSource(), cs.displayText(), cs.provider(), cs.host(), cs.database(),
-                                         cs.user(), cs.path()})
+        for (const std::string& shown : {cs.dataSource(), cs.displayText(), cs.provider(), cs.host(),
+                                         cs.database(), cs.user(), cs.path()})
             if (contains(shown, Secret))
                 return "the password shows in " + shown;
 

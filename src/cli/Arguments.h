@@ -30,7 +30,8 @@ public:
     bool has(const std::string& option) const { return values_.count(option) > 0; }
     std::optional<std::string> value(const std::string& option) const;
     /** decimal, or hexadecimal with 0x */
-    std::optional<std::int64_t> number(const std::string& option, std::int64_t least, std::int64_t most) const;
+    std::optional<std::int64_t> number(const std::string& option, std::int64_t least,
+                                       std::int64_t most) const;
 
 private:
     std::vector<std::string> positional_;

@@ -4,25 +4,25 @@
 #include "CliInteraction.h"
 #include "TerminalText.h"
 
+#include "commands/Compaction.h"
+#include "commands/Compare.h"
+#include "commands/Copy.h"
+#include "commands/DataSet.h"
 #include "commands/DemoDatabase.h"
+#include "commands/ItemEdit.h"
 #include "commands/OpenCommand.h"
 #include "commands/SaveCommand.h"
 #include "commands/XmlExport.h"
 #include "commands/XmlImport.h"
-#include "commands/Compaction.h"
-#include "commands/Compare.h"
 #include "database/Connection.h"
-#include "commands/Copy.h"
-#include "commands/DataSet.h"
 #include "database/EcuStore.h"
 #include "database/ImageStore.h"
-#include "commands/ItemEdit.h"
 #include "database/ItemKey.h"
-#include "navigation/Listing.h"
-#include "navigation/TreeSource.h"
 #include "flash/FileKind.h"
 #include "flash/FlashFile.h"
 #include "memory/ZepError.h"
+#include "navigation/Listing.h"
+#include "navigation/TreeSource.h"
 #include "text/Interaction.h"
 #include "text/TextCatalog.h"
 
@@ -123,8 +123,8 @@ int open(const std::vector<std::string>& args, Interaction& ui) {
     if (into.kind == ItemKey::Application) {
         QSqlQuery q = db->execute("SELECT [Ecu Id] FROM [Applications] WHERE [App Id] = ?", {into.id});
         if (!q.next())
-            throw ZepError(errors::File, tr("database/Messages/noSuchApplication/text", "Application {0} does not exist",
-                                            into.id));
+            throw ZepError(errors::File, tr("database/Messages/noSuchApplication/text",
+                                            "Application {0} does not exist", into.id));
         ecuId = q.value(0).toLongLong();
         application = into.id;
     }
@@ -158,7 +158,8 @@ int saveXml(const Arguments& a, Interaction& ui) {
     if (a.has("default-tuning") && key.kind != ItemKey::Application)
         throw UsageError("--default-tuning saves an application aID as its default tuning");
     auto db = openDatabase(a.positional()[0], ui, Access::Read);
-    const bool saved = SaveXml(*db, key.text(), a.positional()[2], ui, choices, std::nullopt, a.has("default-tuning"));
+    const bool saved =
+        SaveXml(*db, key.text(), a.positional()[2], ui, choices, std::nullopt, a.has("default-tuning"));
     return saved ? 0 : 1;
 }
 
@@ -184,14 +185,15 @@ int save(const std::vector<std::string>& args, Interaction& ui) {
     const ItemKey key = keyArgument(a.positional()[1], {ItemKey::Application, ItemKey::Tuning});
     if (a.has("default-tuning") && key.kind != ItemKey::Application)
         throw UsageError("--default-tuning saves an application aID as its default tuning");
-    const SaveFormat format = kind == FileKind::Kwp ? SaveFormat::Kwp
+    const SaveFormat format = kind == FileKind::Kwp   ? SaveFormat::Kwp
                               : kind == FileKind::H86 ? SaveFormat::H86
                                                       : SaveFormat::SRecord;
     auto db = openDatabase(a.positional()[0], ui, Access::Read);
     return SaveImage(*db, key.text(), format, out, ui, a.has("default-tuning")) ? 0 : 1;
 }
 
-/** Answers "Update existing ECU?" (the import's Yes/No/Cancel question) as told; counts the refusals shown. */
+/** Answers "Update existing ECU?" (the import's Yes/No/Cancel question) as told; counts the refusals shown.
+ */
 class ImportInteraction : public Interaction {
 public:
     ImportInteraction(Interaction& ui, std::optional<Answer> update) : ui_(ui), update_(update) {}
@@ -274,8 +276,8 @@ std::string itemName(Connection& db, const ItemKey& key) {
     }
     QSqlQuery q = db.execute(statement, {key.id});
     if (!q.next())
-        throw ZepError(errors::File, tr("zep/Messages/noSuchItem/text", "There is no item {0} in this database",
-                                        key.text()));
+        throw ZepError(errors::File, tr("zep/Messages/noSuchItem/text",
+                                        "There is no item {0} in this database", key.text()));
     const std::string name = q.value(0).toString().toStdString();
     return key.kind == ItemKey::Function ? TreeSource::functionText(static_cast<int>(key.id), name) : name;
 }
@@ -296,7 +298,8 @@ int tree(const std::vector<std::string>& args, Interaction& ui) {
     auto db = openDatabase(a.positional()[0], ui, Access::Read);
     TreeSource source;
     if (!source.build(*db))
-        throw ZepError(errors::File, tr("frmDatabase/Messages/invalidDatabase/text", "Invalid ZEP database. Please check ! "));
+        throw ZepError(errors::File, tr("frmDatabase/Messages/invalidDatabase/text",
+                                        "Invalid ZEP database. Please check ! "));
     printNode(*source.root(), 0);
     return 0;
 }
@@ -304,11 +307,13 @@ int tree(const std::vector<std::string>& args, Interaction& ui) {
 int list(const std::vector<std::string>& args, Interaction& ui) {
     const Arguments a(args, {}, {});
     a.expectPositional(2);
-    const ItemKey key = keyArgument(a.positional()[1], {ItemKey::Root, ItemKey::Function, ItemKey::Ecu, ItemKey::Application});
+    const ItemKey key = keyArgument(a.positional()[1],
+                                    {ItemKey::Root, ItemKey::Function, ItemKey::Ecu, ItemKey::Application});
     auto db = openDatabase(a.positional()[0], ui, Access::Read);
     TreeSource source;
     if (!source.build(*db))
-        throw ZepError(errors::File, tr("frmDatabase/Messages/invalidDatabase/text", "Invalid ZEP database. Please check ! "));
+        throw ZepError(errors::File, tr("frmDatabase/Messages/invalidDatabase/text",
+                                        "Invalid ZEP database. Please check ! "));
     if (key.kind != ItemKey::Root && !source.find(key.text()))
         itemName(*db, key); // says that the item does not exist
     const Listing listing = Listing::of(*db, source, key.text());
@@ -338,8 +343,8 @@ int compare(const std::vector<std::string>& args, Interaction& ui) {
     if (a.value("source-db"))
         otherDb = openDatabase(*a.value("source-db"), ui, Access::Read);
     Connection& sourceDb = otherDb ? *otherDb : *targetDb;
-    const auto result = Compare::CompareItems(*targetDb, target.text(), itemName(*targetDb, target), sourceDb, source.text(),
-                                     itemName(sourceDb, source));
+    const auto result = Compare::CompareItems(*targetDb, target.text(), itemName(*targetDb, target), sourceDb,
+                                              source.text(), itemName(sourceDb, source));
     if (!result)
         throw UsageError("an application compares with a tuning or an application; a tuning with either");
     if (result->invalid)
@@ -364,12 +369,12 @@ int copy(const std::vector<std::string>& args, Interaction& ui) {
         const ItemKey from = keyArgument(a.positional()[1], {ItemKey::Ecu});
         const ItemKey to = keyArgument(*a.value("update"), {ItemKey::Ecu});
         const ZEPEcu targetEcu = EcuStore::Read(*target, to.id);
-        const Copy::Update update =
-            Copy::UpdateEcuParameters(*source, from.id, *target, to.id, "g" + std::to_string(targetEcu.Address), ui);
+        const Copy::Update update = Copy::UpdateEcuParameters(*source, from.id, *target, to.id,
+                                                              "g" + std::to_string(targetEcu.Address), ui);
         return update == Copy::Update::Done ? 0 : 1;
     }
-    const ItemKey dragged =
-        keyArgument(a.positional()[1], {ItemKey::Function, ItemKey::Ecu, ItemKey::Application, ItemKey::Tuning});
+    const ItemKey dragged = keyArgument(
+        a.positional()[1], {ItemKey::Function, ItemKey::Ecu, ItemKey::Application, ItemKey::Tuning});
     const ItemKey into =
         keyArgument(*a.value("into"), {ItemKey::Root, ItemKey::Function, ItemKey::Ecu, ItemKey::Application});
     const Copy::Copied copied = Copy::CopyInto(*source, dragged.text(), *target, into.text(), &ui);
@@ -380,8 +385,8 @@ int copy(const std::vector<std::string>& args, Interaction& ui) {
 int remove(const std::vector<std::string>& args, Interaction& ui) {
     const Arguments a(args, {}, {});
     a.expectPositional(2);
-    const ItemKey key =
-        keyArgument(a.positional()[1], {ItemKey::Function, ItemKey::Ecu, ItemKey::Application, ItemKey::Tuning});
+    const ItemKey key = keyArgument(a.positional()[1],
+                                    {ItemKey::Function, ItemKey::Ecu, ItemKey::Application, ItemKey::Tuning});
     auto db = openDatabase(a.positional()[0], ui, Access::Write);
     return ItemEdit::DeleteItem(*db, key.text(), itemName(*db, key), ui) ? 0 : 1;
 }
@@ -423,9 +428,10 @@ int dummy(const std::vector<std::string>& args, Interaction& ui) {
     const DataSet::Input input = DataSet::CheckInput(*a.value("size"), maxSize, *a.value("byte"));
     if (!input.ok())
         throw ZepError(errors::File, input.error);
-    const MemImage image = DataSet::BuildImage(target->ecu.WriteMap(target->tuning), input.length, input.byte);
-    const qint64 id = DataSet::AddDummyDataSet(*db, target->ecuId, target->appId, image, target->ecu, input.byte,
-                                               target->tuning, QDateTime::currentDateTime(), &ui);
+    const MemImage image =
+        DataSet::BuildImage(target->ecu.WriteMap(target->tuning), input.length, input.byte);
+    const qint64 id = DataSet::AddDummyDataSet(*db, target->ecuId, target->appId, image, target->ecu,
+                                               input.byte, target->tuning, QDateTime::currentDateTime(), &ui);
     std::cout << (target->tuning ? "c" : "a") << id << '\n';
     return 0;
 }
@@ -447,13 +453,16 @@ int compact(const std::vector<std::string>& args, Interaction& ui) {
 
 const std::vector<Command>& dbCommands() {
     static const std::vector<Command> commands = {
-        {"db create", "zep db create DB", "  Makes a new, empty local database. An existing file is never replaced.\n", create},
+        {"db create", "zep db create DB",
+         "  Makes a new, empty local database. An existing file is never replaced.\n", create},
         {"db demo", "zep db demo DB",
-         "  Makes a new local database filled with sample functions, ECUs, applications and tunings.\n", demo},
-        {"db tree", "zep db tree DB", "  Prints the tree of functions, ECUs and applications, a key and a name a line.\n",
-         tree},
+         "  Makes a new local database filled with sample functions, ECUs, applications and tunings.\n",
+         demo},
+        {"db tree", "zep db tree DB",
+         "  Prints the tree of functions, ECUs and applications, a key and a name a line.\n", tree},
         {"db list", "zep db list DB KEY",
-         "  Prints the list of the node KEY (r, gADDRESS, hID, aID): its columns, then one item a line.\n", list},
+         "  Prints the list of the node KEY (r, gADDRESS, hID, aID): its columns, then one item a line.\n",
+         list},
         {"db open", "zep db open DB FILE --into hID|aID",
          "  Opens a flash file (S-record, H86, KWP) as a new application of the ECU hID. With --into aID a\n"
          "  tuning file goes under that application, and an application file beside it, under its ECU.\n"
@@ -462,13 +471,15 @@ const std::vector<Command>& dbCommands() {
         {"db save",
          "zep db save DB KEY OUT [--format srec|h86|kwp|xml] [--default-tuning] [--encoding base64|binhex] "
          "[--tuning-only yes|no] [--only-default-tuning yes|no]",
-         "  Saves an application aID or a tuning cID, clipped to its ECU's write map; as XML an ECU hID too.\n"
+         "  Saves an application aID or a tuning cID, clipped to its ECU's write map; as XML an ECU hID "
+         "too.\n"
          "  The format is --format's, else OUT's extension's (.s .s19 .s28 .s37 .srec .mot .ulp, .h86 .hex\n"
          "  .ihex .ihx, .kwp, .xml). --default-tuning saves an application as its own default tuning; the\n"
          "  XML options answer the questions the viewer asks.\n",
          save},
         {"db import", "zep db import DB FILE.xml [--update-existing yes|no|cancel]",
-         "  Imports the ECUs of an XML file; prints the keys of the ECUs, applications and tunings it added.\n",
+         "  Imports the ECUs of an XML file; prints the keys of the ECUs, applications and tunings it "
+         "added.\n",
          import},
         {"db compare", "zep db compare DB TARGET SOURCE [--source-db DB2]",
          "  Compares two applications or tunings: exit 0 when compatible, 1 when they differ (the\n"
@@ -478,16 +489,16 @@ const std::vector<Command>& dbCommands() {
          "  Copies a function into r, an ECU into its function gADDRESS, an application into an ECU hID, a\n"
          "  tuning into an application aID; --update hID replaces an ECU's parameters and memory map.\n",
          copy},
-        {"db delete", "zep db delete DB KEY", "  Deletes a function, ECU, application or tuning (after a question).\n",
-         remove},
+        {"db delete", "zep db delete DB KEY",
+         "  Deletes a function, ECU, application or tuning (after a question).\n", remove},
         {"db rename", "zep db rename DB KEY NAME", "  Renames an ECU, application or tuning.\n", rename},
         {"db dummy", "zep db dummy DB aID|cID --size N --byte HH [--tuning]",
          "  Adds a dummy global data set for the ECU of application aID, or a dummy tuning (--tuning, or a\n"
          "  tuning key cID) for it: N bytes of HH, for performance tests.\n",
          dummy},
         {"db compact", "zep db compact SRC DST", "  Writes a compacted copy of a local database.\n", compact},
-        {"db mark", "zep db mark DB aID|cID", "  Marks the identification of an application or tuning as checked.\n",
-         mark},
+        {"db mark", "zep db mark DB aID|cID",
+         "  Marks the identification of an application or tuning as checked.\n", mark},
     };
     return commands;
 }

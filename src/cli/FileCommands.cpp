@@ -103,10 +103,10 @@ void printInfo(const std::string& path, FileKind kind, const EcuApplication& app
         std::cout << "  " << hex::withWidth(r.address, 8) << "-" << hex::withWidth(r.last(), 8) << "  "
                   << bytes(r.count) << '\n';
     std::cout << "  "
-              << (app.value().count() == 1
-                      ? tr("zep/info/totalOneBlock/text", "total: {0} in 1 block", bytes(app.value().byteCount()))
-                      : tr("zep/info/totalBlocks/text", "total: {0} in {1} blocks", bytes(app.value().byteCount()),
-                           app.value().count()))
+              << (app.value().count() == 1 ? tr("zep/info/totalOneBlock/text", "total: {0} in 1 block",
+                                                bytes(app.value().byteCount()))
+                                           : tr("zep/info/totalBlocks/text", "total: {0} in {1} blocks",
+                                                bytes(app.value().byteCount()), app.value().count()))
               << '\n';
     // What a toolchain's file carries besides the data, in its own bytes: escaped like the rest.
     if (app.Header)
@@ -117,19 +117,20 @@ void printInfo(const std::string& path, FileKind kind, const EcuApplication& app
         return;
     // The identification is the file's own text: any byte may stand in it.
     std::cout << "  " << (app.EstCalibration() ? "tuning" : "application") << '\n'
-              << "  PIE " << printable(app.PIE()) << ", IndiceDiag " << int(app.IndiceDiag()) << ", Fournisseur \""
-              << printable(app.Fournisseur()) << "\" (" << printable(app.FournisseurHex()) << "), Hardware "
-              << printable(app.Hardware()) << ", Software " << printable(app.Software()) << ", Version "
-              << printable(app.Version()) << ", Calibration " << printable(app.Calibration()) << ", Reserve "
-              << printable(app.Reserve()) << '\n'
+              << "  PIE " << printable(app.PIE()) << ", IndiceDiag " << int(app.IndiceDiag())
+              << ", Fournisseur \"" << printable(app.Fournisseur()) << "\" ("
+              << printable(app.FournisseurHex()) << "), Hardware " << printable(app.Hardware())
+              << ", Software " << printable(app.Software()) << ", Version " << printable(app.Version())
+              << ", Calibration " << printable(app.Calibration()) << ", Reserve " << printable(app.Reserve())
+              << '\n'
               << "  Homologation " << printable(app.Homologation) << '\n';
     if (kind == FileKind::Kwp)
         std::cout << "  Address " << hex::withWidth(ecu.Address, 2) << "H, ";
     else
         std::cout << "  FillPattern " << (ecu.FillPattern.empty() ? "-" : ecu.FillPattern.toHex())
                   << ", WriteGranularity " << ecu.WriteGranularity << ", ";
-    std::cout << "InterByteDelay " << ecu.InterByteDelay << " ms, ReplyToRequestDelay " << ecu.ReplyToRequestDelay
-              << " ms\n";
+    std::cout << "InterByteDelay " << ecu.InterByteDelay << " ms, ReplyToRequestDelay "
+              << ecu.ReplyToRequestDelay << " ms\n";
 }
 
 int info(const std::vector<std::string>& args, Interaction& ui) {
@@ -160,8 +161,9 @@ int convert(const std::vector<std::string>& args, Interaction& ui) {
     const std::string& out = a.positional()[1];
     std::optional<Format> format = a.value("to") ? formatNamed(*a.value("to")) : formatOfExtension(out);
     if (!format)
-        throw UsageError(a.value("to") ? "--to takes srec, h86 or kwp"
-                                       : "cannot tell the format of " + out + " from its extension: give --to");
+        throw UsageError(a.value("to")
+                             ? "--to takes srec, h86 or kwp"
+                             : "cannot tell the format of " + out + " from its extension: give --to");
 
     EcuApplication app;
     ZEPEcu& ecu = app.Ecu();
@@ -188,14 +190,16 @@ int convert(const std::vector<std::string>& args, Interaction& ui) {
     import(in, app, ui, a.has("identification-type"));
     // What the defaults leave out or make small is said with the option that changes it.
     if (*format == Format::SRecord && ecu.FillPattern.empty())
-        throw ZepError(errors::File, tr("zep/Messages/noErasedState/text",
-                                        "{0} carries no erased state, which an S-record file needs: give it with "
-                                        "--fill-pattern (FF for one byte, FFFFFFFF for four)",
-                                        in));
+        throw ZepError(errors::File,
+                       tr("zep/Messages/noErasedState/text",
+                          "{0} carries no erased state, which an S-record file needs: give it with "
+                          "--fill-pattern (FF for one byte, FFFFFFFF for four)",
+                          in));
     if (*format == Format::Kwp && ecu.WriteGranularity == 1 && !a.has("write-granularity"))
-        ui.warn(tr("zep/Messages/oneByteFrames/text",
-                   "Each download frame carries 1 byte, as the write granularity is 1: give --write-granularity "
-                   "to put more bytes in each frame."));
+        ui.warn(
+            tr("zep/Messages/oneByteFrames/text",
+               "Each download frame carries 1 byte, as the write granularity is 1: give --write-granularity "
+               "to put more bytes in each frame."));
     switch (*format) {
     case Format::SRecord:
         app.ExportToSFile(out);
@@ -230,20 +234,22 @@ int kwp2txt(const std::vector<std::string>& args, Interaction& ui) {
 const std::vector<Command>& fileCommands() {
     static const std::vector<Command> commands = {
         {"info", "zep info FILE...",
-         "  Prints each file's kind, the address ranges its data cover, its total bytes and, for S-record and\n"
+         "  Prints each file's kind, the address ranges its data cover, its total bytes and, for S-record "
+         "and\n"
          "  KWP files, the identification and the ECU parameters it carries.\n",
          info},
         {"convert",
          "zep convert IN OUT [--to srec|h86|kwp] [--address N] [--fill-pattern HEX] [--write-granularity N] "
          "[--inter-byte-delay N] [--reply-to-request-delay N] [--identification-type N] [--tuning]",
-         "  Reads IN by its content (S-record, H86 or KWP) and writes OUT in the format of --to, or of OUT's\n"
+         "  Reads IN by its content (S-record, H86 or KWP) and writes OUT in the format of --to, or of "
+         "OUT's\n"
          "  extension (.s .s19 .s28 .s37 .srec .mot .ulp S-record, .h86 .hex .ihex .ihx H86, .kwp KWP).\n"
          "  ECU parameters come from IN where it carries them, else from the options, else from the\n"
          "  defaults. Numbers are decimal or hexadecimal with 0x; --fill-pattern takes hex text (FFFFFFFF).\n"
          "  --tuning marks the image as a tuning where IN does not say it.\n",
          convert},
-        {"kwp2txt", "zep kwp2txt IN OUT", "  Writes one line per frame of the KWP file IN, its bytes in hexadecimal.\n",
-         kwp2txt},
+        {"kwp2txt", "zep kwp2txt IN OUT",
+         "  Writes one line per frame of the KWP file IN, its bytes in hexadecimal.\n", kwp2txt},
     };
     return commands;
 }

@@ -18,9 +18,10 @@ void escape(std::string& out, const char* prefix, unsigned value) {
 std::size_t sequenceLength(std::string_view text, std::size_t i) {
     const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
     const unsigned lead = byte(i);
-    const std::size_t length = lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3
-                               : lead >= 0xF0 && lead <= 0xF4                                 ? 4
-                                                                                              : 0;
+    const std::size_t length = lead >= 0xC2 && lead <= 0xDF   ? 2
+                               : lead >= 0xE0 && lead <= 0xEF ? 3
+                               : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                              : 0;
     if (length == 0 || i + length > text.size())
         return 0;
     for (std::size_t k = 1; k < length; ++k)
@@ -28,8 +29,8 @@ std::size_t sequenceLength(std::string_view text, std::size_t i) {
             return 0;
     // no overlong forms, surrogates or code points past U+10FFFF
     const unsigned second = byte(i + 1);
-    if ((lead == 0xE0 && second < 0xA0) || (lead == 0xED && second > 0x9F) || (lead == 0xF0 && second < 0x90) ||
-        (lead == 0xF4 && second > 0x8F))
+    if ((lead == 0xE0 && second < 0xA0) || (lead == 0xED && second > 0x9F) ||
+        (lead == 0xF0 && second < 0x90) || (lead == 0xF4 && second > 0x8F))
         return 0;
     return length;
 }

@@ -18,7 +18,8 @@ namespace {
 using zep::cli::Command;
 using zep::cli::UsageError;
 
-const char* const usage = "usage: zep [--lang CODE] [--base DIR] [--answer yes|no|cancel] [--verbose] COMMAND [ARGS]\n";
+const char* const usage =
+    "usage: zep [--lang CODE] [--base DIR] [--answer yes|no|cancel] [--verbose] COMMAND [ARGS]\n";
 
 const char* const options =
     "\n"
@@ -122,7 +123,8 @@ int main(int argc, char** argv) {
     const std::size_t named = db ? 2 : 1;
     const std::string name = db && rest.size() > 1 ? "db " + rest[1] : rest.empty() ? "" : rest[0];
     const std::vector<Command>& table = db ? cli::dbCommands() : cli::fileCommands();
-    const auto command = std::find_if(table.begin(), table.end(), [&](const Command& c) { return c.name == name; });
+    const auto command =
+        std::find_if(table.begin(), table.end(), [&](const Command& c) { return c.name == name; });
     if (command == table.end()) {
         const bool noName = rest.empty() || (db && rest.size() == 1);
         if (global.help && noName) {
@@ -140,7 +142,7 @@ int main(int argc, char** argv) {
                       << "\nusage: zep db SUBCOMMAND DB ...\n'zep db --help' lists the subcommands.\n";
         else
             std::cerr << "zep: "
-                      << (noName                 ? "no command given"
+                      << (noName                    ? "no command given"
                           : name.rfind('-', 0) == 0 ? "unknown option " + printable(name)
                                                     : "unknown command " + printable(name))
                       << '\n'
@@ -162,9 +164,11 @@ int main(int argc, char** argv) {
     }
     CliInteraction ui(global.answer);
     try {
-        const int code = command->run({rest.begin() + static_cast<std::ptrdiff_t>(std::min(named, rest.size())), rest.end()}, ui);
+        const int code = command->run(
+            {rest.begin() + static_cast<std::ptrdiff_t>(std::min(named, rest.size())), rest.end()}, ui);
         if (code == 1 && !ui.spoke())
-            ui.critical(tr("zep/Messages/notDone/text", "zep {0} did not complete; nothing was changed.", name));
+            ui.critical(
+                tr("zep/Messages/notDone/text", "zep {0} did not complete; nothing was changed.", name));
         return code;
     } catch (const UsageError& e) {
         std::cerr << "zep " << name << ": " << e.what() << "\nusage: " << command->usage << "\n'zep " << name

@@ -2,9 +2,9 @@
 #include "database/ImageStore.h"
 
 #include "database/Connection.h"
-#include "database/SchemaUpgrade.h"
 #include "database/EcuStore.h"
 #include "database/ItemKey.h"
+#include "database/SchemaUpgrade.h"
 #include "database/Sql.h"
 #include "memory/ZepError.h"
 #include "text/Interaction.h"

@@ -1,9 +1,9 @@
 #include "DemoDatabase.h"
 
+#include "commands/DataSet.h"
 #include "commands/OpenCommand.h"
 #include "commands/XmlImport.h"
 #include "database/Connection.h"
-#include "commands/DataSet.h"
 #include "database/EcuStore.h"
 #include "database/ImageStore.h"
 #include "database/ItemKey.h"

@@ -44,15 +44,16 @@ void warnAboutKwpParameters(const ZEPEcu& file, const ZEPEcu& stored, Interactio
         ui.warn(tr("frmDatabase/Messages/doOpen/erroneousAddressCode/text", "Erroneous address code : {0}H",
                    hex::number(file.Address)));
     if (file.InterByteDelay != stored.InterByteDelay)
-        ui.warn(tr("frmDatabase/Messages/doOpen/errroneousInterbyteDelay/text", "Erroneous Interbyte delay : {0} ms",
-                   file.InterByteDelay));
+        ui.warn(tr("frmDatabase/Messages/doOpen/errroneousInterbyteDelay/text",
+                   "Erroneous Interbyte delay : {0} ms", file.InterByteDelay));
     if (file.ReplyToRequestDelay != stored.ReplyToRequestDelay)
         ui.warn(tr("frmDatabase/Messages/doOpen/errroneousReplyToRequestDelay/text",
                    "Erroneous reply to request delay : {0} ms", file.ReplyToRequestDelay));
 }
 
 /** reads the file into app by its kind; false for a kind that is not a flash file */
-bool import(const std::string& path, FileKind kind, EcuApplication& app, const ZEPEcu& stored, Interaction& ui) {
+bool import(const std::string& path, FileKind kind, EcuApplication& app, const ZEPEcu& stored,
+            Interaction& ui) {
     // The parameter warnings come after the import whatever its outcome; its error comes after them.
     std::optional<ZepError> failure;
     try {
@@ -84,8 +85,8 @@ bool import(const std::string& path, FileKind kind, EcuApplication& app, const Z
 
 } // namespace
 
-OpenResult OpenFlashFile(Connection& db, qint64 ecuId, std::optional<qint64> application, const std::string& path,
-                         Interaction& ui) {
+OpenResult OpenFlashFile(Connection& db, qint64 ecuId, std::optional<qint64> application,
+                         const std::string& path, Interaction& ui) {
     OpenResult result;
     result.ecuId = ecuId;
     try {
@@ -100,7 +101,8 @@ OpenResult OpenFlashFile(Connection& db, qint64 ecuId, std::optional<qint64> app
         const std::string title = std::filesystem::path(path).filename().string();
         if (characters(title) > MaxFileTitleLength) {
             ui.warn(tr("frmDatabase/Messages/doOpen/tooLongFilename/text",
-                       "Filename is too long ({0} char max).{crlf}Please rename-it.", MaxFileTitleLength + 1));
+                       "Filename is too long ({0} char max).{crlf}Please rename-it.",
+                       MaxFileTitleLength + 1));
             return result;
         }
 
@@ -110,7 +112,8 @@ OpenResult OpenFlashFile(Connection& db, qint64 ecuId, std::optional<qint64> app
                        "Tuning file will be located under a dummy Global file."));
         db.transaction([&] {
             if (!app.EstCalibration()) {
-                const qint64 appId = ImageStore::AddItemRow(db, ImageStore::Owner::Application, ecuId, item, app);
+                const qint64 appId =
+                    ImageStore::AddItemRow(db, ImageStore::Owner::Application, ecuId, item, app);
                 ImageStore::StoreImageRows(db, ImageStore::Owner::Application, appId, app.value(), &ui);
                 result.application = ItemKey{ItemKey::Application, appId};
                 return;

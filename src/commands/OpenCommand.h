@@ -29,8 +29,8 @@ struct OpenResult {
  * goes through ui. Nothing is written when the file is refused; what is written is written in one
  * transaction, so a failure leaves the database as it was (and is shown as a critical message).
  */
-OpenResult OpenFlashFile(Connection& db, qint64 ecuId, std::optional<qint64> application, const std::string& path,
-                         Interaction& ui);
+OpenResult OpenFlashFile(Connection& db, qint64 ecuId, std::optional<qint64> application,
+                         const std::string& path, Interaction& ui);
 
 /** the longest file title (file name without folder) a new application or tuning may have */
 inline constexpr int MaxFileTitleLength = 49;

@@ -23,8 +23,8 @@ SaveFormat SaveFormatOf(int filterIndex, const std::string& path);
  * Refusals and failures are shown through ui as critical messages and nothing is written; false then.
  * SaveFormat::None writes nothing and returns true. XML is handled by the XML export.
  */
-bool SaveImage(Connection& db, const std::string& key, SaveFormat format, const std::string& path, Interaction& ui,
-               bool defaultTuning = false);
+bool SaveImage(Connection& db, const std::string& key, SaveFormat format, const std::string& path,
+               Interaction& ui, bool defaultTuning = false);
 
 /** the item text with every character outside [a-z0-9^&'@{}[],$=!-#()%.+~_] (any case) replaced by "_" */
 std::string SuggestedFileName(const std::string& itemText);

@@ -122,25 +122,27 @@ Connection::~Connection() {
         QSqlDatabase::removeDatabase(name);
 }
 
-std::unique_ptr<Connection> Connection::open(const std::string& text, Interaction* interaction, Access access) {
+std::unique_ptr<Connection> Connection::open(const std::string& text, Interaction* interaction,
+                                             Access access) {
     std::unique_ptr<Connection> connection(new Connection(ConnectionString::parse(text)));
     connection->connect(access == Access::Write ? FileAccess::ReadWrite : FileAccess::AsAllowed);
     const auto upgrades = SchemaUpgrade::upgradesNeeded(*connection);
     if (!upgrades)
-        throw DatabaseError(connection->isCentral() ? postgresErrorNumber("42P01") : errors::SqliteNotADatabase,
+        throw DatabaseError(connection->isCentral() ? postgresErrorNumber("42P01")
+                                                    : errors::SqliteNotADatabase,
                             message("notZepDatabase", "{0} is not a ZEP database: {1}",
-                                    {connection->dataSource(),
-                                     tr("frmDatabase/Messages/invalidDatabase/text",
-                                        "Invalid ZEP database. Please check ! ")}));
+                                    {connection->dataSource(), tr("frmDatabase/Messages/invalidDatabase/text",
+                                                                  "Invalid ZEP database. Please check ! ")}));
     if (connection->isCentral())
         return connection;
     // Readers never wait for the write lock: it is taken only when the schema really lacks something.
     if (*upgrades && connection->readOnly_)
-        throw DatabaseError(errors::SqliteReadOnly,
-                            message("upgradeReadOnly",
-                                    "The database {0} was made by an older version and must be upgraded, but it "
-                                    "is read-only: open it once where it can be written.",
-                                    {connection->dataSource()}));
+        throw DatabaseError(
+            errors::SqliteReadOnly,
+            message("upgradeReadOnly",
+                    "The database {0} was made by an older version and must be upgraded, but it "
+                    "is read-only: open it once where it can be written.",
+                    {connection->dataSource()}));
     if (!connection->readOnly_)
         connection->enableWal();
     if (*upgrades)
@@ -271,8 +273,9 @@ void Connection::connectSqlite(FileAccess access) {
     db_.setDatabaseName(uri);
     if (!db_.open()) {
         const DatabaseError error = DatabaseError::fromQt(db_.lastError(), engine(), {}, path);
-        throw DatabaseError(error.number(), message("fileUnreadable", "Unable to open database file : {0}", {path}),
-                            {}, error.detail());
+        throw DatabaseError(error.number(),
+                            message("fileUnreadable", "Unable to open database file : {0}", {path}), {},
+                            error.detail());
     }
     execute(QStringLiteral("PRAGMA foreign_keys = ON"));
     // Reads the first page: a damaged file fails here rather than in the first command.
@@ -287,11 +290,12 @@ void Connection::connectSqlite(FileAccess access) {
 }
 
 DatabaseError Connection::readOnlyError() const {
-    return DatabaseError(errors::SqliteReadOnly,
-                         tr("database/Messages/readOnly/text",
-                            "The database {0} is read-only: it cannot be changed. Check the rights on the file and "
-                            "its folder, or ask the one who gave it to you.",
-                            dataSource()));
+    return DatabaseError(
+        errors::SqliteReadOnly,
+        tr("database/Messages/readOnly/text",
+           "The database {0} is read-only: it cannot be changed. Check the rights on the file and "
+           "its folder, or ask the one who gave it to you.",
+           dataSource()));
 }
 
 void Connection::connectPostgres() {
@@ -315,26 +319,30 @@ void Connection::connectPostgres() {
         else if (isOptionWord(value))
             options << QString::fromStdString(keyword) + QLatin1Char('=') + v;
         else
-            throw ZepError(errors::InvalidArgument,
-                           tr("database/Messages/badConnectionString/text", "Invalid connection string: {0}", keyword));
+            throw ZepError(errors::InvalidArgument, tr("database/Messages/badConnectionString/text",
+                                                       "Invalid connection string: {0}", keyword));
     }
     db_.setConnectOptions(options.join(QLatin1Char(';')));
     if (!db_.open()) {
-        const DatabaseError error = DatabaseError::fromQt(db_.lastError(), engine(), cs.password(), dataSource());
+        const DatabaseError error =
+            DatabaseError::fromQt(db_.lastError(), engine(), cs.password(), dataSource());
         const std::string& state = error.sqlState();
         std::string text;
         if (state == "28P01" || state == "28000")
-            text = message("loginRefused",
-                           "The server {0} refused the login of user {1}: check the user name and the password.",
-                           {cs.host() + ":" + std::to_string(cs.port()), cs.user()});
+            text =
+                message("loginRefused",
+                        "The server {0} refused the login of user {1}: check the user name and the password.",
+                        {cs.host() + ":" + std::to_string(cs.port()), cs.user()});
         else if (state == "3D000")
-            text = message("noSuchDatabase", "The database server {0} has no database named {1}: check the name.",
+            text = message("noSuchDatabase",
+                           "The database server {0} has no database named {1}: check the name.",
                            {cs.host() + ":" + std::to_string(cs.port()), cs.database()});
         else
-            text = message("serverUnreachable",
-                           "Unable to reach the database server {0}: check the host name and the port, and that "
-                           "the server is running.",
-                           {cs.host() + ":" + std::to_string(cs.port())});
+            text =
+                message("serverUnreachable",
+                        "Unable to reach the database server {0}: check the host name and the port, and that "
+                        "the server is running.",
+                        {cs.host() + ":" + std::to_string(cs.port())});
         throw DatabaseError(error.number(), text, state, error.detail());
     }
     execute(QStringLiteral("SET client_min_messages TO warning"));

@@ -25,7 +25,8 @@ enum class SchemaVersion { Current, Legacy };
 
 /** what a command does with the database it opens */
 enum class Access {
-    /** looks: the database is opened for writing when it may be (so that an older schema is upgraded), read-only otherwise */
+    /** looks: the database is opened for writing when it may be (so that an older schema is upgraded),
+       read-only otherwise */
     Read,
     /** changes it: a database that cannot be written is refused */
     Write,
@@ -41,14 +42,15 @@ class Connection {
 public:
     /**
      * OpenConnection: opens the ZEP database the connection string names and, for a local one whose
-     * schema lacks the upgraded columns, runs SchemaUpgrade::UpgradeSchema (whose failures do not stop the open;
-     * interaction, if any, shows those the user must see). The schema is looked at without a
+     * schema lacks the upgraded columns, runs SchemaUpgrade::UpgradeSchema (whose failures do not stop the
+     * open; interaction, if any, shows those the user must see). The schema is looked at without a
      * transaction: the write lock is taken only for a real upgrade. Never creates a file. A missing
      * file, a file that is not an SQLite database (a Jet file included), a database that is not a ZEP
      * one (checked once, here), a server that does not answer or refuses the login, and, for
      * Access::Write, a database that cannot be written raise DatabaseError and write nothing.
      */
-    static std::unique_ptr<Connection> open(const std::string& connectionString, Interaction* interaction = nullptr,
+    static std::unique_ptr<Connection> open(const std::string& connectionString,
+                                            Interaction* interaction = nullptr,
                                             Access access = Access::Write);
 
     /**

@@ -65,8 +65,8 @@ bool holdsPasswordKey(std::string_view value) {
 
 /** Raises the refusal of a string. reason never quotes the string: any part of it may hold a password. */
 [[noreturn]] void badSyntax(const std::string& reason) {
-    throw ZepError(errors::InvalidArgument,
-                   tr("database/Messages/badConnectionString/text", "Invalid connection string: {0}", reason));
+    throw ZepError(errors::InvalidArgument, tr("database/Messages/badConnectionString/text",
+                                               "Invalid connection string: {0}", reason));
 }
 
 /** where a refusal points: a character count, which shows nothing of the string */
@@ -203,9 +203,8 @@ std::string readDataLinkLine(const std::string& file) {
 
     const QStringList lines = content.split(QLatin1Char('\n'));
     if (lines.first().trimmed().compare(QLatin1String("[oledb]"), Qt::CaseInsensitive) != 0)
-        throw ZepError(errors::File,
-                       tr("database/Messages/notADataLinkFile/text",
-                          "{0} is not a data link file: its first line must be [oledb]", file));
+        throw ZepError(errors::File, tr("database/Messages/notADataLinkFile/text",
+                                        "{0} is not a data link file: its first line must be [oledb]", file));
     for (const QString& rawLine : lines.mid(1)) {
         const QString line = rawLine.trimmed();
         if (line.isEmpty() || line.startsWith(QLatin1Char(';')))
@@ -247,9 +246,10 @@ bool isUri(std::string_view text) {
 int number(const std::string& text, const char* key, int low, int high) {
     int value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size() || value < low || value > high)
-        badSyntax(tr("database/Messages/connectionString/badNumber/text", "{0} must be a number from {1} to {2}",
-                     key, low, high));
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || value < low ||
+        value > high)
+        badSyntax(tr("database/Messages/connectionString/badNumber/text",
+                     "{0} must be a number from {1} to {2}", key, low, high));
     return value;
 }
 
@@ -280,7 +280,8 @@ bool isHost(const std::string& host) {
 
 ConnectionString::Pairs ConnectionString::dataLinkPairs(const std::string& file, int depth) {
     if (depth > MaxDataLinkDepth)
-        badSyntax(tr("database/Messages/connectionString/dataLinkLoop/text", "data link files name each other"));
+        badSyntax(
+            tr("database/Messages/connectionString/dataLinkLoop/text", "data link files name each other"));
     Form form = Form::KeyValue;
     return pairsOf(readDataLinkLine(file), form, depth + 1);
 }
@@ -322,10 +323,12 @@ ConnectionString ConnectionString::parse(const std::string& text) {
     for (const auto& [key, value] : result.pairs_) {
         // C strings end at a null character: what follows it would be lost on the way to libpq or SQLite
         if (key.find('\0') != std::string::npos || value.find('\0') != std::string::npos)
-            badSyntax(tr("database/Messages/connectionString/nullCharacter/text", "a key or a value holds a null character"));
+            badSyntax(tr("database/Messages/connectionString/nullCharacter/text",
+                         "a key or a value holds a null character"));
         if (!isPasswordKey(key) && holdsPasswordKey(value))
-            badSyntax(tr("database/Messages/connectionString/keyInValue/text",
-                         "a value holds the text of another key (\"Password=\"): separate the parts with \";\""));
+            badSyntax(
+                tr("database/Messages/connectionString/keyInValue/text",
+                   "a value holds the text of another key (\"Password=\"): separate the parts with \";\""));
     }
     result.interpret();
     return result;
@@ -428,9 +431,12 @@ void ConnectionString::interpret() {
 }
 
 std::vector<std::pair<std::string, std::string>> ConnectionString::serverParameters() const {
-    std::vector<std::pair<std::string, std::string>> parameters{{"host", host_}, {"port", std::to_string(port_)}};
-    for (const auto& [keyword, value] :
-         {std::pair{"dbname", &database_}, {"user", &user_}, {"password", &password_}, {"sslmode", &sslMode_}})
+    std::vector<std::pair<std::string, std::string>> parameters{{"host", host_},
+                                                                {"port", std::to_string(port_)}};
+    for (const auto& [keyword, value] : {std::pair{"dbname", &database_},
+                                         {"user", &user_},
+                                         {"password", &password_},
+                                         {"sslmode", &sslMode_}})
         if (!value->empty())
             parameters.emplace_back(keyword, *value);
     parameters.emplace_back("connect_timeout", std::to_string(connectTimeout_));

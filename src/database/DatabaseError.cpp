@@ -45,10 +45,12 @@ QString columnOf(const QString& statement, qsizetype placeholder) {
     for (qsizetype n = 0; n <= placeholder; ++n)
         if ((at = statement.indexOf(QLatin1Char('?'), at + 1)) < 0)
             return {};
-    if (const QStringList assigned = match(statement.left(at), R"(\[([^\]]+)\]\s*=\s*$)"); !assigned.isEmpty())
+    if (const QStringList assigned = match(statement.left(at), R"(\[([^\]]+)\]\s*=\s*$)");
+        !assigned.isEmpty())
         return assigned[0];
     const QRegularExpressionMatch insert =
-        QRegularExpression(QStringLiteral(R"(^\s*INSERT\s+INTO\s+\[[^\]]+\]\s*\(([^)]*)\)\s*VALUES\s*\(([^)]*)\))"))
+        QRegularExpression(
+            QStringLiteral(R"(^\s*INSERT\s+INTO\s+\[[^\]]+\]\s*\(([^)]*)\)\s*VALUES\s*\(([^)]*)\))"))
             .match(statement);
     if (!insert.hasMatch())
         return {};
@@ -77,20 +79,21 @@ QString fieldOf(const DatabaseError::Statement* statement, const std::function<b
 
 std::string tooLong(const QString& field, const QString& limit) {
     if (field.isEmpty())
-        return tr("database/Messages/tooLongText/text", "A text is too long for the database: at most {0} characters.",
-                  limit.toStdString());
-    return tr("database/Messages/tooLong/text", "The {0} is too long: at most {1} characters.", field.toStdString(),
-              limit.toStdString());
+        return tr("database/Messages/tooLongText/text",
+                  "A text is too long for the database: at most {0} characters.", limit.toStdString());
+    return tr("database/Messages/tooLong/text", "The {0} is too long: at most {1} characters.",
+              field.toStdString(), limit.toStdString());
 }
 
 std::string outOfRange(const QString& field, const QString& low = {}, const QString& high = {}) {
     if (field.isEmpty())
-        return tr("database/Messages/numberOutOfRange/text", "A number is outside the range the database accepts.");
+        return tr("database/Messages/numberOutOfRange/text",
+                  "A number is outside the range the database accepts.");
     if (low.isEmpty())
-        return tr("database/Messages/fieldOutOfRange/text", "The {0} is outside the range the database accepts.",
-                  field.toStdString());
-    return tr("database/Messages/outOfRange/text", "The {0} must be a number from {1} to {2}.", field.toStdString(),
-              low.toStdString(), high.toStdString());
+        return tr("database/Messages/fieldOutOfRange/text",
+                  "The {0} is outside the range the database accepts.", field.toStdString());
+    return tr("database/Messages/outOfRange/text", "The {0} must be a number from {1} to {2}.",
+              field.toStdString(), low.toStdString(), high.toStdString());
 }
 
 std::string required(const QString& field) {
@@ -98,7 +101,8 @@ std::string required(const QString& field) {
 }
 
 std::string duplicate() {
-    return tr("database/Messages/duplicate/text", "This item exists already in the database: refresh the view.");
+    return tr("database/Messages/duplicate/text",
+              "This item exists already in the database: refresh the view.");
 }
 
 std::string missingParent() {
@@ -122,16 +126,19 @@ std::optional<std::string> sqliteMessage(int code, const QString& text, const st
                   source);
     case 11: // SQLITE_CORRUPT
     case 26: // SQLITE_NOTADB
-        return tr("database/Messages/damaged/text",
-                  "The database file {0} is damaged: open a copy that is not, or compact it with another tool.",
-                  source);
+        return tr(
+            "database/Messages/damaged/text",
+            "The database file {0} is damaged: open a copy that is not, or compact it with another tool.",
+            source);
     case 13: // SQLITE_FULL
-        return tr("database/Messages/diskFull/text", "The disk that holds {0} is full: free some space, then try again.",
-                  source);
+        return tr("database/Messages/diskFull/text",
+                  "The disk that holds {0} is full: free some space, then try again.", source);
     case 19: { // SQLITE_CONSTRAINT
-        if (const QStringList m = match(text, R"(CHECK constraint failed: length\(\[([^\]]+)\]\) <= (\d+))"); !m.isEmpty())
+        if (const QStringList m = match(text, R"(CHECK constraint failed: length\(\[([^\]]+)\]\) <= (\d+))");
+            !m.isEmpty())
             return tooLong(m[0], m[1]);
-        if (const QStringList m = match(text, R"(CHECK constraint failed: \[([^\]]+)\] BETWEEN (-?\d+) AND (-?\d+))");
+        if (const QStringList m =
+                match(text, R"(CHECK constraint failed: \[([^\]]+)\] BETWEEN (-?\d+) AND (-?\d+))");
             !m.isEmpty())
             return outOfRange(m[0], m[1], m[2]);
         // a column's own check is named after the column
@@ -153,7 +160,8 @@ std::optional<std::string> sqliteMessage(int code, const QString& text, const st
     }
 }
 
-std::optional<std::string> postgresMessage(const std::string& state, const QString& text, const std::string& source,
+std::optional<std::string> postgresMessage(const std::string& state, const QString& text,
+                                           const std::string& source,
                                            const DatabaseError::Statement* statement) {
     const QString cls = QString::fromStdString(state.substr(0, 2));
     if (state == "22001") {
@@ -177,9 +185,10 @@ std::optional<std::string> postgresMessage(const std::string& state, const QStri
     }
     if (state == "23514") {
         // the server names a column's check "<table>_<column>_check"
-        const QStringList m = match(text, R"re(relation "([^"]+)" violates check constraint "([^"]+)_check")re");
-        const QString field = m.isEmpty() || !m[1].startsWith(m[0] + QLatin1Char('_')) ? QString()
-                                                                                         : m[1].mid(m[0].size() + 1);
+        const QStringList m =
+            match(text, R"re(relation "([^"]+)" violates check constraint "([^"]+)_check")re");
+        const QString field =
+            m.isEmpty() || !m[1].startsWith(m[0] + QLatin1Char('_')) ? QString() : m[1].mid(m[0].size() + 1);
         return outOfRange(field);
     }
     if (state == "23502") {
@@ -198,10 +207,11 @@ std::optional<std::string> postgresMessage(const std::string& state, const QStri
         return tr("database/Messages/notAllowed/text",
                   "You may not change the database {0}: ask its administrator for the rights.", source);
     if (cls == QLatin1String("08") || state == "57P01" || state == "57P02" || state == "57P03")
-        return tr("database/Messages/connectionLost/text",
-                  "The connection to the database server {0} was lost: check that the server is running, then "
-                  "try again.",
-                  source);
+        return tr(
+            "database/Messages/connectionLost/text",
+            "The connection to the database server {0} was lost: check that the server is running, then "
+            "try again.",
+            source);
     if (state == "P0001")
         return std::nullopt; // a trigger's RAISE: its text is written for the user
     return std::nullopt;
@@ -211,7 +221,8 @@ void (*verboseLog)(const std::string&) = nullptr;
 
 } // namespace
 
-DatabaseError::DatabaseError(int number, const std::string& description, std::string sqlState, std::string detail)
+DatabaseError::DatabaseError(int number, const std::string& description, std::string sqlState,
+                             std::string detail)
     : ZepError(number, description), sqlState_(std::move(sqlState)), detail_(std::move(detail)) {
     if (verboseLog && !detail_.empty())
         verboseLog(detail_);
@@ -227,7 +238,8 @@ DatabaseError DatabaseError::fromQt(const QSqlError& error, DatabaseEngine engin
     QString raw = error.databaseText().trimmed();
     if (raw.isEmpty())
         raw = error.driverText().trimmed();
-    const QString message = raw.section(QLatin1Char('\n'), 0, 0).remove(QRegularExpression(QStringLiteral("^ERROR:\\s*")));
+    const QString message =
+        raw.section(QLatin1Char('\n'), 0, 0).remove(QRegularExpression(QStringLiteral("^ERROR:\\s*")));
     const std::string detail = withoutSecret(trimmed(raw), secret);
     const std::string code = trimmed(error.nativeErrorCode());
 
@@ -250,10 +262,11 @@ DatabaseError DatabaseError::fromQt(const QSqlError& error, DatabaseEngine engin
     if (!told && (state == "P0001" || (engine == DatabaseEngine::SQLite && (number & 0xFF) == 19)))
         told = withoutSecret(message.toStdString(), secret);
     if (!told)
-        told = tr("database/Messages/failed/text",
-                  "The database {0} could not carry out the operation (error {1}). Try again; if it fails again, "
-                  "give this error to the database's administrator.",
-                  dataSource, state.empty() ? std::to_string(number) : state);
+        told = tr(
+            "database/Messages/failed/text",
+            "The database {0} could not carry out the operation (error {1}). Try again; if it fails again, "
+            "give this error to the database's administrator.",
+            dataSource, state.empty() ? std::to_string(number) : state);
     return DatabaseError(number, withoutSecret(*told, secret), state, detail);
 }
 

@@ -29,7 +29,8 @@ enum class DatabaseEngine { Unsupported, SQLite, PostgreSQL };
 class DatabaseError : public ZepError {
 public:
     /** a detail goes to the verbose log, if one is set */
-    DatabaseError(int number, const std::string& description, std::string sqlState = {}, std::string detail = {});
+    DatabaseError(int number, const std::string& description, std::string sqlState = {},
+                  std::string detail = {});
 
     /** PostgreSQL's five-character code; empty for SQLite */
     const std::string& sqlState() const { return sqlState_; }

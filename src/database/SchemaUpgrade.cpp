@@ -24,33 +24,54 @@ struct SchemaColumn {
     bool upgraded;
 };
 constexpr SchemaColumn Identification[] = {
-    {"", "PIE", false},         {"", "Indice Diag", false},  {"", "Code Fournisseur", false},
-    {"", "Hardware", false},    {"", "Software", false},     {"", "Version", false},
-    {"", "Calibration", false}, {"", "Réserve", false},      {"", "Homologation", false},
-    {"", "IdentValide", false}, {"", "Commentaire", false},  {"", "SupplierHex", true},
+    {"", "PIE", false},         {"", "Indice Diag", false}, {"", "Code Fournisseur", false},
+    {"", "Hardware", false},    {"", "Software", false},    {"", "Version", false},
+    {"", "Calibration", false}, {"", "Réserve", false},     {"", "Homologation", false},
+    {"", "IdentValide", false}, {"", "Commentaire", false}, {"", "SupplierHex", true},
 };
 constexpr SchemaColumn Required[] = {
-    {"Fonctions", "Address", false},        {"Fonctions", "Name", false},
-    {"Hardwares", "Ecu Id", false},         {"Hardwares", "Address", false},
-    {"Hardwares", "Nom", false},            {"Hardwares", "Commentaire", false},
-    {"Hardwares", "Code Fournisseur", false}, {"Hardwares", "InterByteDelay", false},
-    {"Hardwares", "ReplyToRequestDelay", false}, {"Hardwares", "FillPattern", false},
-    {"Hardwares", "RepeatPattern", false},  {"Hardwares", "WriteGranularity", false},
-    {"Hardwares", "UploadRL", true},        {"Hardwares", "IdentificationType", true},
-    {"Hardwares", "SupplierHex", true},     {"Mappings", "Ecu Id", false},
-    {"Mappings", "Address", false},         {"Mappings", "Count", false},
-    {"Mappings", "Calibration", false},     {"Exclusions", "Ecu Id", false},
-    {"Exclusions", "ZAddress", false},      {"Exclusions", "ZCount", false},
-    {"Exclusions", "Address", false},       {"Exclusions", "Count", false},
-    {"Exclusions", "Contrôle", false},      {"Applications", "App Id", false},
-    {"Applications", "Ecu Id", false},      {"Applications", "App Name", false},
-    {"Calibrations", "Calib Id", false},    {"Calibrations", "App Id", false},
-    {"Calibrations", "Calib Name", false},  {"Application Code", "App Id", false},
-    {"Application Code", "Address", false}, {"Application Code", "Bytes", false},
-    {"Calibration Data", "Calib Id", false}, {"Calibration Data", "Address", false},
-    {"Calibration Data", "Bytes", false},   {"Arborescence", "address", false},
-    {"Arborescence", "name", false},        {"Arborescence", "Nom", false},
-    {"Arborescence", "Ecu Id", false},      {"Arborescence", "App Name", false},
+    {"Fonctions", "Address", false},
+    {"Fonctions", "Name", false},
+    {"Hardwares", "Ecu Id", false},
+    {"Hardwares", "Address", false},
+    {"Hardwares", "Nom", false},
+    {"Hardwares", "Commentaire", false},
+    {"Hardwares", "Code Fournisseur", false},
+    {"Hardwares", "InterByteDelay", false},
+    {"Hardwares", "ReplyToRequestDelay", false},
+    {"Hardwares", "FillPattern", false},
+    {"Hardwares", "RepeatPattern", false},
+    {"Hardwares", "WriteGranularity", false},
+    {"Hardwares", "UploadRL", true},
+    {"Hardwares", "IdentificationType", true},
+    {"Hardwares", "SupplierHex", true},
+    {"Mappings", "Ecu Id", false},
+    {"Mappings", "Address", false},
+    {"Mappings", "Count", false},
+    {"Mappings", "Calibration", false},
+    {"Exclusions", "Ecu Id", false},
+    {"Exclusions", "ZAddress", false},
+    {"Exclusions", "ZCount", false},
+    {"Exclusions", "Address", false},
+    {"Exclusions", "Count", false},
+    {"Exclusions", "Contrôle", false},
+    {"Applications", "App Id", false},
+    {"Applications", "Ecu Id", false},
+    {"Applications", "App Name", false},
+    {"Calibrations", "Calib Id", false},
+    {"Calibrations", "App Id", false},
+    {"Calibrations", "Calib Name", false},
+    {"Application Code", "App Id", false},
+    {"Application Code", "Address", false},
+    {"Application Code", "Bytes", false},
+    {"Calibration Data", "Calib Id", false},
+    {"Calibration Data", "Address", false},
+    {"Calibration Data", "Bytes", false},
+    {"Arborescence", "address", false},
+    {"Arborescence", "name", false},
+    {"Arborescence", "Nom", false},
+    {"Arborescence", "Ecu Id", false},
+    {"Arborescence", "App Name", false},
     {"Arborescence", "App Id", false},
 };
 
@@ -62,8 +83,9 @@ std::optional<bool> upgradesNeeded(Connection& db) {
     const auto ascii = [&db](std::string name) {
         // SQLite matches names without regard to the case of ASCII letters
         if (db.engine() == DatabaseEngine::SQLite)
-            std::transform(name.begin(), name.end(), name.begin(),
-                           [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
+            std::transform(name.begin(), name.end(), name.begin(), [](char c) {
+                return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+            });
         return name;
     };
     std::set<std::pair<std::string, std::string>> present;
@@ -105,7 +127,7 @@ bool addColumn(Connection& db, const std::string& table, const std::string& colu
     const QString c = db.quote(QString::fromStdString(column));
     db.transaction([&] {
         db.execute(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 ").arg(t, c) +
-                QString(type).replace(QLatin1String("{}"), c));
+                   QString(type).replace(QLatin1String("{}"), c));
         db.execute(QStringLiteral("UPDATE %1 SET %2 = ?").arg(t, c), {value});
     });
     return true;
@@ -126,8 +148,8 @@ bool AddLongColumn(Connection& db, const std::string& table, const std::string& 
     return addColumn(db, table, column, type, value);
 }
 
-bool AddTextColumn(Connection& db, const std::string& table, const std::string& column, const std::string& value,
-                   int length) {
+bool AddTextColumn(Connection& db, const std::string& table, const std::string& column,
+                   const std::string& value, int length) {
     const QString type = db.engine() == DatabaseEngine::PostgreSQL
                              ? QStringLiteral("char(%1)").arg(length)
                              : QStringLiteral("TEXT CHECK (length({}) <= %1)").arg(length);

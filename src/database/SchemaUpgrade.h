@@ -24,8 +24,8 @@ std::optional<bool> upgradesNeeded(Connection& db);
 // it adds it (nullable) and sets every row to value. The types are those of the schema files.
 bool AddByteColumn(Connection& db, const std::string& table, const std::string& column, int value);
 bool AddLongColumn(Connection& db, const std::string& table, const std::string& column, int value);
-bool AddTextColumn(Connection& db, const std::string& table, const std::string& column, const std::string& value,
-                   int length);
+bool AddTextColumn(Connection& db, const std::string& table, const std::string& column,
+                   const std::string& value, int length);
 /** sets SupplierHex of every row of Hardwares, Applications or Calibrations from "Code Fournisseur" */
 void FillSupplierHex(Connection& db, const std::string& table);
 /**

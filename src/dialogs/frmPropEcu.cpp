@@ -4,8 +4,8 @@
 #include "NamedControls.h"
 
 #include "commands/MapRows.h"
-#include "navigation/Listing.h"
 #include "flash/ZEPEcu.h"
+#include "navigation/Listing.h"
 #include "text/TextCatalog.h"
 #include "views/ControlTexts.h"
 #include "views/QtText.h"

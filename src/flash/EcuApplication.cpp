@@ -19,7 +19,7 @@ EcuApplication::EcuApplication() : identification_(IdentificationLength) {
 
 std::string EcuApplication::hexField(int position, int length) const {
     return hex::encode(identification_.bytes().subspan(static_cast<std::size_t>(position - 1),
-                                                        static_cast<std::size_t>(length)));
+                                                       static_cast<std::size_t>(length)));
 }
 
 void EcuApplication::setHexField(int position, int length, const std::string& text) {
@@ -71,17 +71,16 @@ void EcuApplication::setFournisseurHex(const std::string& text) {
     std::uint8_t bytes[3];
     const std::string stored = text.size() == 6 ? text : "202020";
     if (!hex::decode(stored, bytes))
-        throw ZepError(errors::InvalidArgument,
-                       tr("EcuApplication/Messages/invalidHexField/text", "\"{0}\" is not {1} hexadecimal digits",
-                          text, 6));
+        throw ZepError(errors::InvalidArgument, tr("EcuApplication/Messages/invalidHexField/text",
+                                                   "\"{0}\" is not {1} hexadecimal digits", text, 6));
     for (int i = 0; i < 3; ++i)
         identification_.set(7 + i, bytes[i]);
 }
 
 void EcuApplication::setIdentification(const MemBlock& block) {
     if (block.length() != IdentificationLength)
-        throw ZepError(errors::InvalidArgument, "An identification block has 24 bytes, not " +
-                                                    std::to_string(block.length()));
+        throw ZepError(errors::InvalidArgument,
+                       "An identification block has 24 bytes, not " + std::to_string(block.length()));
     identification_.setBytes(block.bytes());
 }
 
@@ -91,11 +90,17 @@ void EcuApplication::setToolAddress(int address) {
     toolAddress_ = static_cast<std::uint8_t>(address);
 }
 
-MemBlock EcuApplication::KWPFile() { return kwp::build(*this); }
+MemBlock EcuApplication::KWPFile() {
+    return kwp::build(*this);
+}
 
-void EcuApplication::setKWPFile(const MemBlock& stream) { kwp::parse(stream.bytes(), *this); }
+void EcuApplication::setKWPFile(const MemBlock& stream) {
+    kwp::parse(stream.bytes(), *this);
+}
 
-void EcuApplication::setKWPFile(std::span<const std::uint8_t> stream) { kwp::parse(stream, *this); }
+void EcuApplication::setKWPFile(std::span<const std::uint8_t> stream) {
+    kwp::parse(stream, *this);
+}
 
 void EcuApplication::ImportFromKWPFile(const std::string& path) {
     const FileBytes file(path);
@@ -108,7 +113,8 @@ void EcuApplication::ImportFromSFile(const std::string& path, Interaction& ui) {
 }
 
 void EcuApplication::ExportToSFile(const std::string& path) const {
-    writeWholeFile(path, [this](OutputBuffer& out) { srecord::write(*this, out); }, [this] { srecord::check(*this); });
+    writeWholeFile(
+        path, [this](OutputBuffer& out) { srecord::write(*this, out); }, [this] { srecord::check(*this); });
 }
 
 void EcuApplication::ImportFromH86File(const std::string& path, Interaction& ui) {
@@ -127,7 +133,9 @@ void EcuApplication::ExportToKWPFile(const std::string& path) {
     writeWholeFile(path, [&stream](OutputBuffer& out) { out.append(stream.bytes()); });
 }
 
-std::string HexWithWidth(std::uint64_t value, int width) { return hex::withWidth(value, width); }
+std::string HexWithWidth(std::uint64_t value, int width) {
+    return hex::withWidth(value, width);
+}
 
 std::uint8_t RecordChecksum(const MemBlock& record) {
     const auto b = record.bytes();

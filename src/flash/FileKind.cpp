@@ -35,7 +35,8 @@ FileKind fileKind(const std::string& path) {
     char head[5];
     const ssize_t n = size < 6 ? 0 : ::read(fd, head, sizeof head);
     ::close(fd);
-    return n == sizeof head ? fileKindOf({head, sizeof head}, static_cast<std::size_t>(size)) : FileKind::None;
+    return n == sizeof head ? fileKindOf({head, sizeof head}, static_cast<std::size_t>(size))
+                            : FileKind::None;
 }
 
 namespace {

@@ -64,7 +64,8 @@ std::filesystem::path finalTarget(const std::filesystem::path& path) {
 }
 
 /** a new file beside target that no other writer shares and no planted link redirects */
-std::pair<int, std::string> createTemporary(const std::filesystem::path& target, const std::string& shownPath) {
+std::pair<int, std::string> createTemporary(const std::filesystem::path& target,
+                                            const std::string& shownPath) {
     static std::atomic<unsigned> counter{0};
     const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : ".";
     for (int attempt = 0;; ++attempt) {

@@ -32,7 +32,9 @@ public:
     FileBytes& operator=(const FileBytes&) = delete;
 
     std::string_view text() const { return {data_, size_}; }
-    std::span<const std::uint8_t> bytes() const { return {reinterpret_cast<const std::uint8_t*>(data_), size_}; }
+    std::span<const std::uint8_t> bytes() const {
+        return {reinterpret_cast<const std::uint8_t*>(data_), size_};
+    }
 
 private:
     const char* data_ = "";

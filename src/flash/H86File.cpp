@@ -88,9 +88,9 @@ std::optional<StartAddress> read(std::string_view text, MemImage& image, Interac
                                      std::uint32_t{data[2]} << 8 | data[3]};
             break;
         default:
-            throw ZepError(errors::File, tr("EcuApplication/Messages/importFromH86File/unsupportedRecordType/text",
-                                            "Unsupported record type {0}H at line {1}", hex::number(bytes[3]),
-                                            number));
+            throw ZepError(errors::File,
+                           tr("EcuApplication/Messages/importFromH86File/unsupportedRecordType/text",
+                              "Unsupported record type {0}H at line {1}", hex::number(bytes[3]), number));
         }
     }
     return start;
@@ -108,8 +108,8 @@ void write(const MemImage& image, const std::optional<StartAddress>& start, Outp
             const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(end - a, 32));
             if (a >> 16 != page) {
                 page = a >> 16;
-                const std::uint8_t pageRecord[] = {2, 0, 0, 4, static_cast<std::uint8_t>(page >> 8),
-                                                   static_cast<std::uint8_t>(page)};
+                const std::uint8_t pageRecord[] = {
+                    2, 0, 0, 4, static_cast<std::uint8_t>(page >> 8), static_cast<std::uint8_t>(page)};
                 appendRecord(text, pageRecord);
             }
             record[0] = static_cast<std::uint8_t>(n);

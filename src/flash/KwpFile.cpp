@@ -16,8 +16,10 @@ namespace {
 constexpr std::uint8_t headerLength = 33;
 constexpr std::uint8_t downloadService = 0x34;
 
-[[noreturn]] void fail(const char* name, const char* def, const std::string& a0 = {}, const std::string& a1 = {}) {
-    throw ZepError(errors::File, tr(std::string("EcuApplication/Messages/KWPFile/") + name + "/text", def, a0, a1));
+[[noreturn]] void fail(const char* name, const char* def, const std::string& a0 = {},
+                       const std::string& a1 = {}) {
+    throw ZepError(errors::File,
+                   tr(std::string("EcuApplication/Messages/KWPFile/") + name + "/text", def, a0, a1));
 }
 
 std::uint8_t sum(const std::uint8_t* from, std::size_t count) {
@@ -34,7 +36,8 @@ void refuseOutOfByte(const char* name, std::int64_t value) {
 }
 
 void appendDownloadFrame(std::vector<std::uint8_t>& out, std::uint8_t target, std::uint8_t source,
-                         std::uint8_t marker, std::uint32_t address, const std::uint8_t* bytes, std::size_t n) {
+                         std::uint8_t marker, std::uint32_t address, const std::uint8_t* bytes,
+                         std::size_t n) {
     const std::size_t length = n + 8;
     const std::size_t start = out.size();
     if (n < 56) {
@@ -65,7 +68,9 @@ void appendDownloadFrame(std::vector<std::uint8_t>& out, std::uint8_t target, st
 
 } // namespace
 
-std::uint8_t testerAddress(std::int32_t identificationType) { return identificationType == 1 ? 0xFC : 0xF1; }
+std::uint8_t testerAddress(std::int32_t identificationType) {
+    return identificationType == 1 ? 0xFC : 0xF1;
+}
 
 MemBlock build(EcuApplication& app) {
     const ZEPEcu& ecu = app.Ecu();
@@ -76,14 +81,16 @@ MemBlock build(EcuApplication& app) {
     refuseOutOfByte("ReplyToRequestDelay", ecu.ReplyToRequestDelay);
     std::uint8_t approval[5];
     if (app.Homologation.size() != 10 || !hex::decode(app.Homologation, approval))
-        fail("invalidApprovalNumber", "The approval number \"{0}\" is not 10 hexadecimal digits.", app.Homologation);
+        fail("invalidApprovalNumber", "The approval number \"{0}\" is not 10 hexadecimal digits.",
+             app.Homologation);
     const std::int32_t m = ecu.WriteGranularity;
     if (m > MaxDownloadSize)
-        fail("invalidEcuDownloadSize", "Invalid ECU download size ({0} bytes).{crlf}It must be lower or equal than {1} bytes.",
+        fail("invalidEcuDownloadSize",
+             "Invalid ECU download size ({0} bytes).{crlf}It must be lower or equal than {1} bytes.",
              std::to_string(m), "247");
     if (m < 1)
-        fail("nonPositiveDownloadSize", "Invalid ECU download size ({0} bytes).{crlf}It must be at least 1 byte.",
-             std::to_string(m));
+        fail("nonPositiveDownloadSize",
+             "Invalid ECU download size ({0} bytes).{crlf}It must be at least 1 byte.", std::to_string(m));
     const std::size_t g = ecu.FillPattern.length();
     const std::uint8_t e = g > 0 ? ecu.FillPattern.at(ecu.FillPattern.first()) : 0;
     for (const ImageBlock block : app.value()) {
@@ -128,7 +135,8 @@ MemBlock build(EcuApplication& app) {
                 if (a >= end)
                     break;
             }
-            const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(end - a, static_cast<std::uint64_t>(m)));
+            const std::size_t n =
+                static_cast<std::size_t>(std::min<std::uint64_t>(end - a, static_cast<std::uint64_t>(m)));
             appendDownloadFrame(out, ecu.Address, app.ToolAddress(), app.CalibrationMarker(),
                                 static_cast<std::uint32_t>(a), block.bytes.data() + (a - block.first), n);
             a += n;

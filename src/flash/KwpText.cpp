@@ -23,8 +23,9 @@ bool ConvertKwpToText(const std::string& kwpPath, const std::string& textPath, I
         if (kwp::complete(bytes))
             return true;
         if (failure)
-            *failure = tr("common/kwpCutShort/text",
-                          "The last frame of {0} is cut short: its line holds the bytes that are there.", kwpPath);
+            *failure =
+                tr("common/kwpCutShort/text",
+                   "The last frame of {0} is cut short: its line holds the bytes that are there.", kwpPath);
     } catch (const ZepError& e) {
         if (failure)
             *failure = e.description();

@@ -24,7 +24,8 @@ bool LineSplitter::next(std::string_view& line, std::size_t& number) {
     std::size_t from = position_;
     std::size_t end;
     for (;;) {
-        const void* lf = from < text_.size() ? std::memchr(text_.data() + from, '\n', text_.size() - from) : nullptr;
+        const void* lf =
+            from < text_.size() ? std::memchr(text_.data() + from, '\n', text_.size() - from) : nullptr;
         if (!lf)
             return false;
         const auto at = static_cast<std::size_t>(static_cast<const char*>(lf) - text_.data());

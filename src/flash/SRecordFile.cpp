@@ -21,18 +21,19 @@ constexpr std::uint32_t limit16M = 0x1000000;
 constexpr int maxGranularityExponent = 16;
 
 [[noreturn]] void fail(const char* name, const char* def, std::size_t line) {
-    throw ZepError(errors::File, tr(std::string("EcuApplication/Messages/importFromSFile/") + name + "/text", def, line));
+    throw ZepError(errors::File,
+                   tr(std::string("EcuApplication/Messages/importFromSFile/") + name + "/text", def, line));
 }
 
-[[noreturn]] void refuse(const char* name, const char* def, const std::string& a0 = {}, const std::string& a1 = {},
-                         const std::string& a2 = {}, const std::string& a3 = {}) {
-    throw ZepError(errors::File,
-                   tr(std::string("EcuApplication/Messages/exportToSFile/") + name + "/text", def, a0, a1, a2, a3));
+[[noreturn]] void refuse(const char* name, const char* def, const std::string& a0 = {},
+                         const std::string& a1 = {}, const std::string& a2 = {}, const std::string& a3 = {}) {
+    throw ZepError(errors::File, tr(std::string("EcuApplication/Messages/exportToSFile/") + name + "/text",
+                                    def, a0, a1, a2, a3));
 }
 
 struct S0Kind {
-    int count;         // required count; for kind 6 the least one
-    const char* name;  // message of a wrong count
+    int count;        // required count; for kind 6 the least one
+    const char* name; // message of a wrong count
     const char* text;
 };
 
@@ -129,7 +130,8 @@ Report read(std::string_view text, EcuApplication& app, Interaction& ui) {
             }
             identified = true;
             const S0Kind& k = kinds[kind];
-            if (kind == 6 ? count < static_cast<std::size_t>(k.count) : count != static_cast<std::size_t>(k.count))
+            if (kind == 6 ? count < static_cast<std::size_t>(k.count)
+                          : count != static_cast<std::size_t>(k.count))
                 fail(k.name, k.text, number);
             switch (kind) {
             case 1:
@@ -146,9 +148,9 @@ Report read(std::string_view text, EcuApplication& app, Interaction& ui) {
                 break;
             case 3:
                 if (b(5) != EcuApplication::TuningMarker && b(5) != EcuApplication::ApplicationMarker)
-                    throw ZepError(errors::File, tr("EcuApplication/Messages/importFromSFile/invalidLogicalMarker/text",
-                                                    "Invalid logical marker {0} at line {1}", hex::number(b(5)),
-                                                    number));
+                    throw ZepError(errors::File,
+                                   tr("EcuApplication/Messages/importFromSFile/invalidLogicalMarker/text",
+                                      "Invalid logical marker {0} at line {1}", hex::number(b(5)), number));
                 app.setCalibrationMarker(static_cast<std::uint8_t>(b(5)));
                 report.marker = true;
                 break;
@@ -159,9 +161,10 @@ Report read(std::string_view text, EcuApplication& app, Interaction& ui) {
                 break;
             case 5:
                 if (b(5) > maxGranularityExponent)
-                    throw ZepError(errors::File, tr("EcuApplication/Messages/importFromSFile/invalidGranularity/text",
-                                                    "Invalid granularity 2^{0} at line {1}: at most 2^{2} bytes",
-                                                    b(5), number, maxGranularityExponent));
+                    throw ZepError(errors::File,
+                                   tr("EcuApplication/Messages/importFromSFile/invalidGranularity/text",
+                                      "Invalid granularity 2^{0} at line {1}: at most 2^{2} bytes", b(5),
+                                      number, maxGranularityExponent));
                 ecu.FillPattern.setLength(std::size_t{1} << b(5));
                 ecu.FillPattern.fill(static_cast<std::uint8_t>(b(6)));
                 report.granularity = true;
@@ -186,8 +189,9 @@ Report read(std::string_view text, EcuApplication& app, Interaction& ui) {
             if (count < 5)
                 fail("badLength", "Bad length at line {0}", number);
             if (b(2) != 0)
-                throw ZepError(errors::File, tr("EcuApplication/Messages/importFromSFile/memory16Mlimitation/text",
-                                                "Reprogramming does not allow addresses beyond 16 Megabytes"));
+                throw ZepError(errors::File,
+                               tr("EcuApplication/Messages/importFromSFile/memory16Mlimitation/text",
+                                  "Reprogramming does not allow addresses beyond 16 Megabytes"));
             address = b(3) << 16 | b(4) << 8 | b(5);
             dataFrom = 6;
         } else if (type == "S7" || type == "S8" || type == "S9") {
@@ -222,18 +226,19 @@ Report read(std::string_view text, EcuApplication& app, Interaction& ui) {
                        number, counted, report.dataRecords));
             continue;
         } else {
-            throw ZepError(errors::File, tr("EcuApplication/Messages/importFromSFile/unsupportedRecordType/text",
-                                            "Unsupported record type {0} at line {1}", type, number));
+            throw ZepError(errors::File,
+                           tr("EcuApplication/Messages/importFromSFile/unsupportedRecordType/text",
+                              "Unsupported record type {0} at line {1}", type, number));
         }
         image.add(address, {bytes.data() + dataFrom - 1, n - dataFrom});
         ++report.dataRecords;
     }
 
     if (valdore.present && tolmak.present) {
-        const bool takeValdore = ui.askYesNo(
-            tr("EcuApplication/Messages/importFromSFile/TolmakValdore/text",
-               "This file contains TOLMAK and VALDORE identification information.{crlf}{crlf}Select YES to import "
-               "VALDORE's data, NO to import TOLMAK's data"));
+        const bool takeValdore = ui.askYesNo(tr("EcuApplication/Messages/importFromSFile/TolmakValdore/text",
+                                                "This file contains TOLMAK and VALDORE identification "
+                                                "information.{crlf}{crlf}Select YES to import "
+                                                "VALDORE's data, NO to import TOLMAK's data"));
         takeIdentification(app, takeValdore ? valdore : tolmak);
     } else if (valdore.present) {
         takeIdentification(app, valdore);
@@ -251,8 +256,9 @@ bool tolmakFamily(std::int32_t identificationType) {
 
 void checkByte(const char* name, std::int64_t value, std::int64_t least, std::int64_t most) {
     if (value < least || value > most)
-        refuse("valueOutOfRange", "{0} = {1} cannot be written in an S-record file: it must be from {2} to {3}.",
-               name, std::to_string(value), std::to_string(least), std::to_string(most));
+        refuse("valueOutOfRange",
+               "{0} = {1} cannot be written in an S-record file: it must be from {2} to {3}.", name,
+               std::to_string(value), std::to_string(least), std::to_string(most));
 }
 
 int granularityExponent(const MemBlock& fillPattern) {
@@ -274,18 +280,20 @@ void appendRecord(std::string& out, const char* type, std::span<const std::uint8
 void check(const EcuApplication& app) {
     const ZEPEcu& ecu = app.Ecu();
     if (ecu.FillPattern.empty())
-        refuse("emptyFillPattern",
-               "The erased state of the ECU is empty: the granularity record of an S-record file cannot be written.");
+        refuse("emptyFillPattern", "The erased state of the ECU is empty: the granularity record of an "
+                                   "S-record file cannot be written.");
     // The granularity record holds the rounded base-2 logarithm of the erased state's length and its
     // first byte, whatever the pattern; only a logarithm that the reader refuses is refused here.
     if (granularityExponent(ecu.FillPattern) > maxGranularityExponent)
         refuse("fillPatternTooLong",
-               "The erased state of {0} bytes is too long for an S-record file: its granularity record holds at most "
+               "The erased state of {0} bytes is too long for an S-record file: its granularity record holds "
+               "at most "
                "2^{1} bytes.",
                std::to_string(ecu.FillPattern.length()), std::to_string(maxGranularityExponent));
     std::uint8_t approval[5];
     if (app.Homologation.size() != 10 || !hex::decode(app.Homologation, approval))
-        refuse("invalidApprovalNumber", "The approval number \"{0}\" is not 10 hexadecimal digits.", app.Homologation);
+        refuse("invalidApprovalNumber", "The approval number \"{0}\" is not 10 hexadecimal digits.",
+               app.Homologation);
     checkByte("InterByteDelay", ecu.InterByteDelay, 0, 255);
     checkByte("ReplyToRequestDelay", ecu.ReplyToRequestDelay, 0, 255);
     checkByte("WriteGranularity", ecu.WriteGranularity, 1, 256);
@@ -293,8 +301,7 @@ void check(const EcuApplication& app) {
     if (!image.empty()) {
         const ImageBlock last = image[image.count() - 1];
         if (last.end() > limit16M)
-            refuse("addressBeyond16M",
-                   "Address {0}H is beyond 16 Megabytes: S2 records cannot hold it.",
+            refuse("addressBeyond16M", "Address {0}H is beyond 16 Megabytes: S2 records cannot hold it.",
                    hex::number(std::max<std::uint64_t>(last.first, limit16M)));
     }
 }
@@ -319,12 +326,15 @@ void write(const EcuApplication& app, OutputBuffer& out) {
     appendRecord(text, "S0",
                  std::vector<std::uint8_t>{7, 0, 0, 4, static_cast<std::uint8_t>(ecu.InterByteDelay), 0,
                                            static_cast<std::uint8_t>(ecu.ReplyToRequestDelay)});
-    appendRecord(text, "S0",
-                 std::vector<std::uint8_t>{6, 0, 0, 5, static_cast<std::uint8_t>(granularityExponent(ecu.FillPattern)),
-                                           ecu.FillPattern.empty() ? std::uint8_t{0} : ecu.FillPattern.at(ecu.FillPattern.first())});
-    appendRecord(text, "S0",
-                 std::vector<std::uint8_t>{5, 0, 0, 6,
-                                           static_cast<std::uint8_t>(ecu.WriteGranularity == 256 ? 0 : ecu.WriteGranularity)});
+    appendRecord(
+        text, "S0",
+        std::vector<std::uint8_t>{6, 0, 0, 5, static_cast<std::uint8_t>(granularityExponent(ecu.FillPattern)),
+                                  ecu.FillPattern.empty() ? std::uint8_t{0}
+                                                          : ecu.FillPattern.at(ecu.FillPattern.first())});
+    appendRecord(
+        text, "S0",
+        std::vector<std::uint8_t>{
+            5, 0, 0, 6, static_cast<std::uint8_t>(ecu.WriteGranularity == 256 ? 0 : ecu.WriteGranularity)});
 
     std::uint8_t line[4 + 32];
     for (const ImageBlock block : app.value()) {

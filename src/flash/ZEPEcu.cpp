@@ -12,9 +12,13 @@ MemImage ZEPEcu::IntersectMap(const MemImage& image, const MemMap& map) {
     return result;
 }
 
-void ZEPEcu::Intersect(MemImage& image, bool tuning) const { image = IntersectMap(image, WriteMap(tuning)); }
+void ZEPEcu::Intersect(MemImage& image, bool tuning) const {
+    image = IntersectMap(image, WriteMap(tuning));
+}
 
-void ZEPEcu::NoCalib(MemImage& image) const { image = IntersectMap(image, applicationMap_); }
+void ZEPEcu::NoCalib(MemImage& image) const {
+    image = IntersectMap(image, applicationMap_);
+}
 
 MemMap ZEPEcu::WriteMap(bool tuning) const {
     return tuning ? tuningMap_.subtract(tuningExclusions_) : globalMap_.subtract(globalExclusions_);

@@ -46,14 +46,19 @@ void MemBlock::setLength(std::size_t length) {
 
 std::size_t MemBlock::index(Position position) const {
     if (position < first_ || position > last())
-        throw ZepError(errors::OutOfRange, "Position " + std::to_string(position) + " is outside the block (" +
-                                               std::to_string(first_) + " to " + std::to_string(last()) + ")");
+        throw ZepError(errors::OutOfRange, "Position " + std::to_string(position) +
+                                               " is outside the block (" + std::to_string(first_) + " to " +
+                                               std::to_string(last()) + ")");
     return static_cast<std::size_t>(position - first_);
 }
 
-std::uint8_t MemBlock::at(Position position) const { return data()[index(position)]; }
+std::uint8_t MemBlock::at(Position position) const {
+    return data()[index(position)];
+}
 
-void MemBlock::set(Position position, std::uint8_t value) { data()[index(position)] = value; }
+void MemBlock::set(Position position, std::uint8_t value) {
+    data()[index(position)] = value;
+}
 
 MemBlock MemBlock::sub(Position position, std::size_t count) {
     const std::size_t start = index(position);
@@ -81,12 +86,15 @@ void MemBlock::copyFrom(const MemBlock& other) {
     first_ = other.first_;
 }
 
-std::string MemBlock::toHex() const { return hex::encode(bytes()); }
+std::string MemBlock::toHex() const {
+    return hex::encode(bytes());
+}
 
 void MemBlock::setHex(std::string_view text) {
     std::vector<std::uint8_t> decoded(text.size() / 2);
     if (!hex::decode(text, decoded.data()))
-        throw ZepError(errors::InvalidArgument, "Invalid hexadecimal text \"" + std::string(text.substr(0, 64)) + "\"");
+        throw ZepError(errors::InvalidArgument,
+                       "Invalid hexadecimal text \"" + std::string(text.substr(0, 64)) + "\"");
     setBytes(decoded);
 }
 
@@ -108,10 +116,13 @@ std::uint8_t MemBlock::sum() const {
 std::size_t MemBlock::runLength(Position position, std::uint8_t value) const {
     const auto b = bytes();
     const auto from = b.begin() + static_cast<std::ptrdiff_t>(index(position));
-    return static_cast<std::size_t>(std::find_if(from, b.end(), [value](std::uint8_t x) { return x != value; }) - from);
+    return static_cast<std::size_t>(
+        std::find_if(from, b.end(), [value](std::uint8_t x) { return x != value; }) - from);
 }
 
-void MemBlock::fill(std::uint8_t value) { std::fill_n(data(), length_, value); }
+void MemBlock::fill(std::uint8_t value) {
+    std::fill_n(data(), length_, value);
+}
 
 bool MemBlock::overlaps(const MemBlock& other) const {
     return !empty() && !other.empty() && first_ <= other.last() && other.first_ <= last();

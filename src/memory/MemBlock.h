@@ -49,7 +49,8 @@ public:
     /** a view of count bytes from position (count 0: to the end) that writes through to this block */
     MemBlock sub(Position position, std::size_t count = 0);
 
-    /** makes this block hold the other's bytes and first position; a view of the same length writes through */
+    /** makes this block hold the other's bytes and first position; a view of the same length writes through
+     */
     void copyFrom(const MemBlock& other);
 
     std::string toHex() const;

@@ -16,8 +16,8 @@ namespace zep {
 
 void MemImage::add(const MemBlock& block) {
     if (block.first() < 0 || block.first() > std::numeric_limits<std::uint32_t>::max())
-        throw ZepError(errors::InvalidArgument,
-                       "Block address " + std::to_string(block.first()) + " is outside the 32-bit address space");
+        throw ZepError(errors::InvalidArgument, "Block address " + std::to_string(block.first()) +
+                                                    " is outside the 32-bit address space");
     add(static_cast<std::uint32_t>(block.first()), block.bytes());
 }
 
@@ -25,10 +25,12 @@ void MemImage::add(std::uint32_t first, std::span<const std::uint8_t> bytes) {
     if (bytes.empty())
         return;
     if (std::uint64_t{first} + bytes.size() > (std::uint64_t{1} << 32))
-        throw ZepError(errors::InvalidArgument, "Block of " + std::to_string(bytes.size()) + " bytes at address " +
-                                                    std::to_string(first) + " runs past the 32-bit address space");
+        throw ZepError(errors::InvalidArgument, "Block of " + std::to_string(bytes.size()) +
+                                                    " bytes at address " + std::to_string(first) +
+                                                    " runs past the 32-bit address space");
     const std::size_t offset = pool_.size();
-    const bool fromPool = !pool_.empty() && bytes.data() >= pool_.data() && bytes.data() < pool_.data() + pool_.size();
+    const bool fromPool =
+        !pool_.empty() && bytes.data() >= pool_.data() && bytes.data() < pool_.data() + pool_.size();
     if (fromPool) {
         // the bytes of one of this image's own blocks: inserting would move them under our feet
         const std::vector<std::uint8_t> copy(bytes.begin(), bytes.end());
@@ -108,8 +110,8 @@ void MemImage::resolve() const {
         const Segment& s = segments_[top];
         const std::size_t offset = s.offset + static_cast<std::size_t>(at - s.first);
         Segment* back = out.empty() ? nullptr : &out.back();
-        if (back && back->offset + back->length == offset && std::uint64_t{back->first} + back->length == at &&
-            offset > s.offset)
+        if (back && back->offset + back->length == offset &&
+            std::uint64_t{back->first} + back->length == at && offset > s.offset)
             back->length += static_cast<std::uint32_t>(next - at);
         else
             out.push_back({static_cast<std::uint32_t>(at), static_cast<std::uint32_t>(next - at), offset});
@@ -172,8 +174,9 @@ MemBlock MemImage::extract(std::uint32_t address, std::uint64_t count) const {
     MemBlock out(static_cast<std::size_t>(count));
     out.setFirst(address);
     const std::uint64_t end = std::uint64_t{address} + count;
-    auto it = std::upper_bound(segments_.begin(), segments_.end(), std::uint64_t{address},
-                               [](std::uint64_t a, const Segment& s) { return a < std::uint64_t{s.first} + s.length; });
+    auto it = std::upper_bound(
+        segments_.begin(), segments_.end(), std::uint64_t{address},
+        [](std::uint64_t a, const Segment& s) { return a < std::uint64_t{s.first} + s.length; });
     std::uint8_t* dst = out.bytes().data();
     for (; it != segments_.end() && it->first < end; ++it) {
         const std::uint64_t from = std::max<std::uint64_t>(it->first, address);

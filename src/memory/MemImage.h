@@ -109,6 +109,8 @@ inline MemImage::Iterator MemImage::begin() const {
     resolve();
     return {this, 0};
 }
-inline MemImage::Iterator MemImage::end() const { return {this, count()}; }
+inline MemImage::Iterator MemImage::end() const {
+    return {this, count()};
+}
 
 } // namespace zep

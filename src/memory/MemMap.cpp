@@ -17,7 +17,8 @@ void MemMap::add(std::uint32_t address, std::uint64_t count) {
         return;
     if (address + count > (std::uint64_t{1} << 32))
         throw ZepError(errors::InvalidArgument, "Range of " + std::to_string(count) + " bytes from address " +
-                                                    std::to_string(address) + " runs past the 32-bit address space");
+                                                    std::to_string(address) +
+                                                    " runs past the 32-bit address space");
     if (!ranges_.empty() && address < ranges_.back().address)
         sorted_ = false;
     ranges_.push_back({address, count});

@@ -4,9 +4,9 @@
 #include "database/EcuStore.h"
 #include "database/ItemKey.h"
 #include "database/Sql.h"
-#include "navigation/TreeSource.h"
 #include "flash/EcuApplication.h"
 #include "memory/Hex.h"
+#include "navigation/TreeSource.h"
 #include "text/TextCatalog.h"
 
 #include <QSqlQuery>

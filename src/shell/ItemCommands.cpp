@@ -1,22 +1,22 @@
 #include "ItemCommands.h"
 
+#include "commands/DataSet.h"
+#include "commands/ItemEdit.h"
 #include "commands/OpenCommand.h"
 #include "commands/SaveCommand.h"
 #include "commands/XmlExport.h"
 #include "commands/XmlImport.h"
 #include "database/Connection.h"
-#include "commands/DataSet.h"
 #include "database/EcuStore.h"
 #include "database/ImageStore.h"
-#include "commands/ItemEdit.h"
 #include "database/ItemKey.h"
-#include "navigation/Listing.h"
 #include "database/Sql.h"
 #include "dialogs/frmCreateTestDataSet.h"
 #include "dialogs/frmPropAppli.h"
 #include "dialogs/frmPropEcu.h"
 #include "flash/FileKind.h"
 #include "frmDatabase.h"
+#include "navigation/Listing.h"
 #include "views/DatabaseTree.h"
 #include "views/ItemList.h"
 #include "views/QtText.h"
@@ -32,9 +32,7 @@
 
 namespace zep {
 
-namespace {
-
-} // namespace
+namespace {} // namespace
 
 ItemCommands::ItemCommands(frmDatabase& window) : window_(window) {
     QObject::connect(&window_.tree().treeModel(), &DatabaseTreeModel::renameRequested, &window_,

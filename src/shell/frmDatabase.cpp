@@ -7,10 +7,10 @@
 #include "ToolCommands.h"
 #include "database/Connection.h"
 #include "database/ItemKey.h"
-#include "navigation/Listing.h"
 #include "database/Sql.h"
 #include "dialogs/DatabaseChooser.h"
 #include "dialogs/ctlSplitterEx.h"
+#include "navigation/Listing.h"
 #include "pictures/Pictures.h"
 #include "text/TextCatalog.h"
 #include "views/ControlTexts.h"
@@ -710,7 +710,8 @@ void frmDatabase::popup(const QPoint& globalPosition) {
     mnuPopupDelete_->setEnabled(button("Delete")->isEnabled());
     const ListRow* item = lvMain_->focused() ? lvMain_->selectedRow() : nullptr;
     const char kind = item ? keyKind(item->key) : 0;
-    mnuPopupCreateTestDataSet_->setEnabled(!isReadOnly() && (kind == ItemKey::Application || kind == ItemKey::Tuning));
+    mnuPopupCreateTestDataSet_->setEnabled(!isReadOnly() &&
+                                           (kind == ItemKey::Application || kind == ItemKey::Tuning));
     mnuPopup_->setDefaultAction(mnuPopupProperties_);
     mnuPopup_->popup(globalPosition);
 }

@@ -71,9 +71,17 @@ std::optional<std::int32_t> Addressing::identifier(std::uint8_t address, const c
     return static_cast<std::int32_t>(*v);
 }
 
-std::int32_t Addressing::rid(std::uint8_t address) const { return identifier(address, "RId").value_or(0); }
-std::int32_t Addressing::xid(std::uint8_t address) const { return identifier(address, "XId").value_or(0); }
-std::optional<std::int32_t> Addressing::findRid(std::uint8_t address) const { return identifier(address, "RId"); }
-std::optional<std::int32_t> Addressing::findXid(std::uint8_t address) const { return identifier(address, "XId"); }
+std::int32_t Addressing::rid(std::uint8_t address) const {
+    return identifier(address, "RId").value_or(0);
+}
+std::int32_t Addressing::xid(std::uint8_t address) const {
+    return identifier(address, "XId").value_or(0);
+}
+std::optional<std::int32_t> Addressing::findRid(std::uint8_t address) const {
+    return identifier(address, "RId");
+}
+std::optional<std::int32_t> Addressing::findXid(std::uint8_t address) const {
+    return identifier(address, "XId");
+}
 
 } // namespace zep

@@ -28,9 +28,13 @@ void replaceAll(std::string& text, std::string_view what, std::string_view with)
 }
 
 /** a language code that cannot be written in an XPath literal makes every query invalid */
-bool queryable(const std::string& language) { return language.find('\'') == std::string::npos; }
+bool queryable(const std::string& language) {
+    return language.find('\'') == std::string::npos;
+}
 
-std::string languageCondition(const std::string& language) { return "[@xml:lang='" + language + "']"; }
+std::string languageCondition(const std::string& language) {
+    return "[@xml:lang='" + language + "']";
+}
 
 pugi::xml_node selectFirst(const pugi::xml_node& from, const std::string& path) {
     try {
@@ -78,7 +82,9 @@ void TextCatalog::unload() {
     loaded_ = false;
 }
 
-void TextCatalog::setLanguage(std::string code) { language_ = code.empty() ? "en" : std::move(code); }
+void TextCatalog::setLanguage(std::string code) {
+    language_ = code.empty() ? "en" : std::move(code);
+}
 
 bool isRegularFile(const std::string& path) {
     std::error_code ec;
@@ -87,7 +93,8 @@ bool isRegularFile(const std::string& path) {
 
 std::string expandPlaceholders(std::string text, const std::vector<std::string>& args) {
     for (int i = 0; i < 6; ++i) {
-        const std::string arg = i < static_cast<int>(args.size()) ? args[static_cast<std::size_t>(i)] : std::string();
+        const std::string arg =
+            i < static_cast<int>(args.size()) ? args[static_cast<std::size_t>(i)] : std::string();
         replaceAll(text, "{" + std::to_string(i) + "}", arg);
     }
     replaceAll(text, "{crlf}", "\r\n");
@@ -95,7 +102,8 @@ std::string expandPlaceholders(std::string text, const std::vector<std::string>&
     return text;
 }
 
-std::string TextCatalog::text(std::string_view key, std::string_view def, const std::vector<std::string>& args) const {
+std::string TextCatalog::text(std::string_view key, std::string_view def,
+                              const std::vector<std::string>& args) const {
     std::string t(def);
     if (loaded_ && queryable(language_)) {
         const std::string path = "/software/" + std::string(key);
@@ -181,7 +189,8 @@ pugi::xml_node TextCatalog::element(std::string_view path) const {
     return selectFirst(doc_, "/software/" + std::string(path));
 }
 
-std::optional<std::string> TextCatalog::controlText(const pugi::xml_node& element, std::string_view path) const {
+std::optional<std::string> TextCatalog::controlText(const pugi::xml_node& element,
+                                                    std::string_view path) const {
     if (!element || !queryable(language_))
         return std::nullopt;
     pugi::xml_node found = selectFirst(element, std::string(path) + languageCondition(language_));

@@ -22,7 +22,8 @@ class TextCatalog {
 public:
     static TextCatalog& instance();
 
-    /** loads the file; on failure nothing is loaded and error 1 "Unable to read language file : PATH" is raised */
+    /** loads the file; on failure nothing is loaded and error 1 "Unable to read language file : PATH" is
+     * raised */
     void load(const std::string& path);
     /** loads a document held in memory; false when it does not parse */
     bool loadFromString(std::string_view xml);
@@ -33,13 +34,17 @@ public:
     /** an empty code selects "en" */
     void setLanguage(std::string code);
 
-    /** the text of KEY in the current language, else in the first language found, else def; then {0}..{5}, {crlf}, {tab} */
-    std::string text(std::string_view key, std::string_view def, const std::vector<std::string>& args = {}) const;
+    /** the text of KEY in the current language, else in the first language found, else def; then {0}..{5},
+     * {crlf}, {tab} */
+    std::string text(std::string_view key, std::string_view def,
+                     const std::vector<std::string>& args = {}) const;
 
     /** the raw configuration text at /software/KEY, without language selection or placeholders */
     std::optional<std::string> configText(std::string_view key) const;
     std::string config(std::string_view key, std::string_view def) const;
-    std::string config(std::string_view key, const char* def) const { return config(key, std::string_view(def)); }
+    std::string config(std::string_view key, const char* def) const {
+        return config(key, std::string_view(def));
+    }
     std::int32_t config(std::string_view key, std::int32_t def) const;
     std::int16_t config(std::string_view key, std::int16_t def) const;
     double config(std::string_view key, double def) const;
@@ -80,10 +85,18 @@ bool isRegularFile(const std::string& path);
 std::string expandPlaceholders(std::string text, const std::vector<std::string>& args);
 
 namespace detail {
-inline std::string toText(const std::string& s) { return s; }
-inline std::string toText(std::string_view s) { return std::string(s); }
-inline std::string toText(const char* s) { return s; }
-template <std::integral T> std::string toText(T v) { return std::to_string(v); }
+inline std::string toText(const std::string& s) {
+    return s;
+}
+inline std::string toText(std::string_view s) {
+    return std::string(s);
+}
+inline std::string toText(const char* s) {
+    return s;
+}
+template <std::integral T> std::string toText(T v) {
+    return std::to_string(v);
+}
 } // namespace detail
 
 /** a localised text from the process-wide catalog, with its arguments for {0}..{5} */

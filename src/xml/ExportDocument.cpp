@@ -8,10 +8,10 @@
 #include "database/EcuStore.h"
 #include "database/ImageStore.h"
 #include "database/Sql.h"
-#include "navigation/TreeSource.h"
 #include "flash/FlashFile.h"
 #include "memory/Hex.h"
 #include "memory/ZepError.h"
+#include "navigation/TreeSource.h"
 #include "text/TextCatalog.h"
 
 #include <QSqlQuery>

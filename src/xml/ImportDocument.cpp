@@ -6,12 +6,12 @@
 
 #include "InterchangeDocument.h"
 #include "database/Connection.h"
-#include "database/SchemaUpgrade.h"
 #include "database/EcuStore.h"
+#include "database/SchemaUpgrade.h"
 #include "database/Sql.h"
-#include "navigation/TreeSource.h"
 #include "memory/Hex.h"
 #include "memory/ZepError.h"
+#include "navigation/TreeSource.h"
 #include "text/Interaction.h"
 #include "text/TextCatalog.h"
 

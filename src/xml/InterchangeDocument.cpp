@@ -90,10 +90,10 @@ void appendCrLf(pugi::xml_node parent) {
 void loadInterchangeFile(pugi::xml_document& doc, const std::string& path) {
     std::uint64_t size = 0;
     const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(::fdopen(openRegularFile(path, &size), "rb"),
-                                                              std::fclose);
+                                                               std::fclose);
     const auto fail = [&] {
-        throw ZepError(errors::File,
-                       tr("common/cannotReadFile/text", "Unable to read file {0}{crlf}{1}", path, std::strerror(errno)));
+        throw ZepError(errors::File, tr("common/cannotReadFile/text", "Unable to read file {0}{crlf}{1}",
+                                        path, std::strerror(errno)));
     };
     if (!file)
         fail();

@@ -275,7 +275,8 @@ TEST(ZepCommand, WarningsGoToStderrAndTheWorkGoesOn) {
 TEST(ZepCommand, KwpFilesOfTesterFCAreReadWithTheirIdentificationType) {
     TempDir dir;
     // an identification type given on the command line wins over what the frames tell
-    const Outcome wrongTester = zep({"convert", golden("app.kwp"), dir.file("a.h86"), "--identification-type", "0"});
+    const Outcome wrongTester =
+        zep({"convert", golden("app.kwp"), dir.file("a.h86"), "--identification-type", "0"});
     EXPECT_EQ(wrongTester.code, 1);
     EXPECT_TRUE(contains(wrongTester.err, "TOOL address error"));
     const Outcome r = zep({"convert", golden("app.kwp"), dir.file("a.h86")});

@@ -67,7 +67,9 @@ TEST_F(ZepDatabaseSubcommand, EachRunsRefusesAndSaysHowToCallIt) {
         {{"db", "list", "DB", "x"}, 2, "not a key of the form r, gADDRESS (g112, g0x70 or g70H), hID, aID"},
         {{"db", "open", "DB", dataPath("flash/valdore.s"), "--into", "h1"}, 0, "a2\n"},
         {{"db", "open", "DB", "OUT", "--into", "h1"}, 1, "Unable to read file"},
-        {{"db", "open", "DB", dataPath("xml/ecu.base64.xml"), "--into", "h1"}, 1, "import it with zep db import"},
+        {{"db", "open", "DB", dataPath("xml/ecu.base64.xml"), "--into", "h1"},
+         1,
+         "import it with zep db import"},
         {{"db", "open", "DB", dataPath("flash/valdore.s")}, 2, "--into"},
         {{"db", "save", "DB", "a1", "OUT.h86"}, 0, ""},
         {{"db", "save", "DB", "h1", "OUT.xml", "--encoding", "base64"}, 0, ""},
@@ -114,7 +116,8 @@ TEST_F(ZepDatabaseSubcommand, EachRunsRefusesAndSaysHowToCallIt) {
         }
         const auto before = snapshot(dir.path());
         const Outcome r = zep(args);
-        const std::string line = c.args[0] + " " + c.args[1] + " ... -> " + std::to_string(r.code) + "\n" + r.err;
+        const std::string line =
+            c.args[0] + " " + c.args[1] + " ... -> " + std::to_string(r.code) + "\n" + r.err;
         EXPECT_EQ(r.code, c.code) << line;
         EXPECT_TRUE(contains(c.code == 0 ? r.out : r.err, c.says)) << line << r.out;
         if (c.code != 0) {
@@ -139,7 +142,8 @@ std::string databaseWithEcu(const TempDir& dir, const std::string& nameExpressio
 
 TEST(ZepDatabaseCommand, ListingsEscapeControlCharacters) {
     TempDir dir;
-    const std::string db = databaseWithEcu(dir, "'evil' || char(10) || char(27) || '[31mRED' || char(9) || 'x'");
+    const std::string db =
+        databaseWithEcu(dir, "'evil' || char(10) || char(27) || '[31mRED' || char(9) || 'x'");
     const Outcome tree = zep({"db", "tree", db});
     EXPECT_EQ(tree.code, 0) << tree.err;
     EXPECT_TRUE(contains(tree.out, "\n    h1\tevil\\x0A\\x1B[31mRED\\x09x\n")) << tree.out;

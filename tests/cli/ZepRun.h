@@ -29,7 +29,8 @@ inline Outcome zep(const std::vector<std::string>& args, const std::string& pref
         command += " " + quoted(a);
     const int status =
         std::system((command + " >" + dir.file("out") + " 2>" + dir.file("err") + " </dev/null").c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(dir.file("out")), readFile(dir.file("err"))};
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(dir.file("out")),
+            readFile(dir.file("err"))};
 }
 
 inline bool contains(const std::string& text, const std::string& part) {

@@ -3,11 +3,11 @@
 #include "database/Connection.h"
 #include "database/EcuStore.h"
 #include "database/ImageStore.h"
-#include "navigation/Listing.h"
-#include "navigation/TreeSource.h"
 #include "flash/EcuApplication.h"
 #include "memory/Hex.h"
 #include "memory/ZepError.h"
+#include "navigation/Listing.h"
+#include "navigation/TreeSource.h"
 #include "support/RecordingInteraction.h"
 #include "support/TestFiles.h"
 

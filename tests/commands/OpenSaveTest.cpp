@@ -31,10 +31,12 @@ protected:
         ecu.InterByteDelay = 2;
         ecu.ReplyToRequestDelay = 5;
         ecuId = EcuStore::Insert(*db, ecu);
-        db->execute("INSERT INTO [Mappings] ([Ecu Id], [Address], [Count], [Calibration]) VALUES (?, ?, ?, ?)",
-                    {ecuId, 0x10000, 0x1000, false});
-        db->execute("INSERT INTO [Mappings] ([Ecu Id], [Address], [Count], [Calibration]) VALUES (?, ?, ?, ?)",
-                    {ecuId, 0x20000, 0x100, true});
+        db->execute(
+            "INSERT INTO [Mappings] ([Ecu Id], [Address], [Count], [Calibration]) VALUES (?, ?, ?, ?)",
+            {ecuId, 0x10000, 0x1000, false});
+        db->execute(
+            "INSERT INTO [Mappings] ([Ecu Id], [Address], [Count], [Calibration]) VALUES (?, ?, ?, ?)",
+            {ecuId, 0x20000, 0x100, true});
     }
 
     /** an application or tuning file with the stored ECU's parameters unless told otherwise */
@@ -81,7 +83,8 @@ TEST_P(OpenSave, AnApplicationFileOpensAndSavesBackToTheSameBytesInEachFormat) {
     EXPECT_TRUE(SaveImage(*db, key, SaveFormat::SRecord, folder.file("back.s"), ui));
     EXPECT_EQ(readFile(folder.file("back.s")), readFile(in));
 
-    for (const auto& [format, name] : {std::pair{SaveFormat::H86, "back.h86"}, std::pair{SaveFormat::Kwp, "back.kwp"}}) {
+    for (const auto& [format, name] :
+         {std::pair{SaveFormat::H86, "back.h86"}, std::pair{SaveFormat::Kwp, "back.kwp"}}) {
         ASSERT_TRUE(SaveImage(*db, key, format, folder.file(name), ui));
         const OpenResult again = OpenFlashFile(*db, ecuId, std::nullopt, folder.file(name), ui);
         ASSERT_TRUE(again.application) << name;
@@ -111,7 +114,8 @@ TEST_P(OpenSave, SavingClipsToTheWriteMapOfTheKind) {
     for (const Case& c : {Case{false, MemMap{{0x10F00, 0x100}, {0x20000, 0x100}}, false},
                           Case{true, MemMap{{0x20000, 0x100}}, true}}) {
         const std::string out = folder.file("out.s");
-        ASSERT_TRUE(SaveImage(*db, opened.application->text(), SaveFormat::SRecord, out, ui, c.defaultTuning));
+        ASSERT_TRUE(
+            SaveImage(*db, opened.application->text(), SaveFormat::SRecord, out, ui, c.defaultTuning));
         EcuApplication back;
         back.ImportFromSFile(out, ui);
         EXPECT_EQ(back.value().map(), c.expected);
@@ -153,7 +157,8 @@ TEST_P(OpenSave, FileTitlesOfFiftyCharactersAreRefused) {
     const std::string tooLong = file(std::string(48, 'y') + ".s", false, 0x10000, 32);
     EXPECT_TRUE(OpenFlashFile(*db, ecuId, std::nullopt, ok, ui).application);
     EXPECT_FALSE(OpenFlashFile(*db, ecuId, std::nullopt, tooLong, ui).opened());
-    EXPECT_EQ(ui.texts(), std::vector<std::string>{"Filename is too long (50 char max).\r\nPlease rename-it."});
+    EXPECT_EQ(ui.texts(),
+              std::vector<std::string>{"Filename is too long (50 char max).\r\nPlease rename-it."});
     EXPECT_EQ(rows("Applications"), 1);
 }
 

@@ -1,5 +1,5 @@
-#include "ConnectionStringCheck.h"
 #include "database/ConnectionString.h"
+#include "ConnectionStringCheck.h"
 #include "database/SqlScript.h"
 #include "support/TestFiles.h"
 
@@ -134,23 +134,25 @@ TEST(ConnectionString, HostileStringsAreRefusedOrTakenAsNamed) {
         } catch (const ZepError& error) {
             EXPECT_FALSE(c.accepted) << c.text << ": " << error.what();
             EXPECT_EQ(error.number(), errors::InvalidArgument) << c.text;
-            EXPECT_NE(std::string(error.what()).find("Invalid connection string"), std::string::npos) << c.text;
+            EXPECT_NE(std::string(error.what()).find("Invalid connection string"), std::string::npos)
+                << c.text;
         }
     }
-    const ConnectionString cs =
-        ConnectionString::parse("Provider=PostgreSQL;Host=h;Password=hunter22;SSL Mode=Verify-Full;Connect Timeout=3");
-    EXPECT_EQ(cs.serverParameters(), (std::vector<std::pair<std::string, std::string>>{
-                                         {"host", "h"},
-                                         {"port", "5432"},
-                                         {"password", "hunter22"},
-                                         {"sslmode", "verify-full"},
-                                         {"connect_timeout", "3"},
-                                         {"application_name", "zepviewer"}}));
+    const ConnectionString cs = ConnectionString::parse(
+        "Provider=PostgreSQL;Host=h;Password=hunter22;SSL Mode=Verify-Full;Connect Timeout=3");
+    EXPECT_EQ(cs.serverParameters(),
+              (std::vector<std::pair<std::string, std::string>>{{"host", "h"},
+                                                                {"port", "5432"},
+                                                                {"password", "hunter22"},
+                                                                {"sslmode", "verify-full"},
+                                                                {"connect_timeout", "3"},
+                                                                {"application_name", "zepviewer"}}));
 }
 
 // The seeds of the fuzz target, and what it found, replayed through the same check.
 TEST(ConnectionString, FuzzInputsPassTheCheck) {
-    for (const char* folder : {ZEP_FUZZ_SEEDS "/connection_string", ZEP_TEST_DATA "/fuzz/connection_string"}) {
+    for (const char* folder :
+         {ZEP_FUZZ_SEEDS "/connection_string", ZEP_TEST_DATA "/fuzz/connection_string"}) {
         std::error_code ec;
         for (const auto& entry : std::filesystem::directory_iterator(folder, ec))
             EXPECT_EQ(fuzz::checkConnectionString(test::readFile(entry.path().string())), "") << entry.path();

@@ -424,7 +424,9 @@ TEST_P(Conformance, ValuesOutsideTheirColumnAreRefusedAlikeInTheUsersWords) {
          QStringLiteral("INSERT INTO [Hardwares] ([Address], [Code Fournisseur]) VALUES (?, ?)"),
          {1, "ABCD"},
          "The Code Fournisseur is too long: at most 3 characters."},
-        {"address 256", QStringLiteral("INSERT INTO [Hardwares] ([Address]) VALUES (?)"), {256},
+        {"address 256",
+         QStringLiteral("INSERT INTO [Hardwares] ([Address]) VALUES (?)"),
+         {256},
          "The Address is outside the range the database accepts."},
         {"a SupplierHex of 7 characters",
          QStringLiteral("INSERT INTO [Hardwares] ([Address], [SupplierHex]) VALUES (?, ?)"),
@@ -438,9 +440,14 @@ TEST_P(Conformance, ValuesOutsideTheirColumnAreRefusedAlikeInTheUsersWords) {
          QStringLiteral("INSERT INTO [Application Code] ([App Id], [Address], [Bytes]) VALUES (?, ?, ?)"),
          {999, 0, QByteArray("\x01", 1)},
          "another user may have deleted it"},
-        {"a function twice", QStringLiteral("INSERT INTO [Fonctions] ([Address]) VALUES (?), (?)"), {7, 7},
+        {"a function twice",
+         QStringLiteral("INSERT INTO [Fonctions] ([Address]) VALUES (?), (?)"),
+         {7, 7},
          "exists already"},
-        {"no address", QStringLiteral("INSERT INTO [Hardwares] ([Nom]) VALUES (?)"), {"x"}, "The Address must be given."},
+        {"no address",
+         QStringLiteral("INSERT INTO [Hardwares] ([Nom]) VALUES (?)"),
+         {"x"},
+         "The Address must be given."},
         {"a mapping above 32 bits",
          QStringLiteral("INSERT INTO [Mappings] ([Ecu Id], [Address], [Count]) VALUES (?, ?, ?)"),
          {1, qint64(0x80000000), 1},
@@ -458,7 +465,8 @@ TEST_P(Conformance, ValuesOutsideTheirColumnAreRefusedAlikeInTheUsersWords) {
                 db->execute(c.statement, c.values);
                 ADD_FAILURE() << c.what << " was accepted";
             } catch (const DatabaseError& error) {
-                EXPECT_NE(std::string(error.what()).find(c.says), std::string::npos) << c.what << ": " << error.what();
+                EXPECT_NE(std::string(error.what()).find(c.says), std::string::npos)
+                    << c.what << ": " << error.what();
                 // The engine's own words are kept for a verbose log, not shown.
                 for (const char* engineWords : {"constraint", "violates", "character varying", "ERROR"})
                     EXPECT_EQ(std::string(error.what()).find(engineWords), std::string::npos) << error.what();
@@ -624,9 +632,10 @@ TEST_P(Conformance, DatabasesThatAreNotZepOnesAreRefusedAndNotWritten) {
         QStringLiteral("DROP TABLE [Exclusions]"),
         QStringLiteral("ALTER TABLE [Calibrations] DROP COLUMN [Commentaire]"),
         // another program's database that happens to have a table of the same name
-        QStringLiteral("DROP VIEW [Arborescence]; DROP TABLE [Calibration Data]; DROP TABLE [Calibrations]; "
-                       "DROP TABLE [Application Code]; DROP TABLE [Applications]; DROP TABLE [Mappings]; "
-                       "DROP TABLE [Exclusions]; DROP TABLE [Hardwares]; CREATE TABLE [Hardwares] (x INTEGER)"),
+        QStringLiteral(
+            "DROP VIEW [Arborescence]; DROP TABLE [Calibration Data]; DROP TABLE [Calibrations]; "
+            "DROP TABLE [Application Code]; DROP TABLE [Applications]; DROP TABLE [Mappings]; "
+            "DROP TABLE [Exclusions]; DROP TABLE [Hardwares]; CREATE TABLE [Hardwares] (x INTEGER)"),
     };
     for (const QString& broken : breaks) {
         test::TestDatabase place(GetParam());
@@ -643,11 +652,13 @@ TEST_P(Conformance, DatabasesThatAreNotZepOnesAreRefusedAndNotWritten) {
                 place.open(nullptr, access);
                 ADD_FAILURE() << broken.toStdString() << ": opened";
             } catch (const DatabaseError& error) {
-                EXPECT_NE(std::string(error.what()).find("Invalid ZEP database"), std::string::npos) << error.what();
+                EXPECT_NE(std::string(error.what()).find("Invalid ZEP database"), std::string::npos)
+                    << error.what();
             }
         }
         if (GetParam() == DatabaseEngine::SQLite) {
-            EXPECT_EQ(snapshot(std::filesystem::path(place.path()).parent_path()), before) << broken.toStdString();
+            EXPECT_EQ(snapshot(std::filesystem::path(place.path()).parent_path()), before)
+                << broken.toStdString();
         }
     }
 }
@@ -696,19 +707,21 @@ TEST(Refusals, BusyDatabaseSaysSoAndReadersDoNotWait) {
 TEST(Refusals, ServerConnectionsCarryTheirValuesAsTheyAre) {
     const auto server = test::TestDatabase::server();
     if (!server)
-        GTEST_SKIP() << "PostgreSQL case skipped: ZEP_TEST_PG is not set (./test starts a server and sets it)";
+        GTEST_SKIP()
+            << "PostgreSQL case skipped: ZEP_TEST_PG is not set (./test starts a server and sets it)";
     const ConnectionString at = ConnectionString::parse(*server);
     const auto admin = Connection::openServer(*server);
     const std::string password = R"(it's a "p;w" \ x=1 host=elsewhere)";
     const QString role = QStringLiteral("zep_quotes_%1").arg(getpid());
     admin->execute(QStringLiteral("DROP ROLE IF EXISTS %1").arg(role));
-    admin->execute(QStringLiteral("CREATE ROLE %1 LOGIN PASSWORD '%2'").arg(role, q(password).replace("'", "''")));
+    admin->execute(
+        QStringLiteral("CREATE ROLE %1 LOGIN PASSWORD '%2'").arg(role, q(password).replace("'", "''")));
     EXPECT_NO_THROW(Connection::openServer(
         ConnectionString::forServer(at.host(), at.port(), at.database(), role.toStdString(), password)));
     // A database name that tries to name another host names a database that does not exist.
     try {
-        Connection::openServer(ConnectionString::forServer(at.host(), at.port(), at.database() + "' host='elsewhere",
-                                                           at.user(), at.password()));
+        Connection::openServer(ConnectionString::forServer(
+            at.host(), at.port(), at.database() + "' host='elsewhere", at.user(), at.password()));
         ADD_FAILURE() << "connected to a database of another name";
     } catch (const DatabaseError& error) {
         EXPECT_EQ(error.sqlState(), "3D000") << error.what();
@@ -719,11 +732,13 @@ TEST(Refusals, ServerConnectionsCarryTheirValuesAsTheyAre) {
 TEST(Refusals, LostServerConnectionSaysSo) {
     const auto server = test::TestDatabase::server();
     if (!server)
-        GTEST_SKIP() << "PostgreSQL case skipped: ZEP_TEST_PG is not set (./test starts a server and sets it)";
+        GTEST_SKIP()
+            << "PostgreSQL case skipped: ZEP_TEST_PG is not set (./test starts a server and sets it)";
     const auto lost = Connection::openServer(*server);
     QSqlQuery pid = lost->execute(QStringLiteral("SELECT pg_backend_pid()"));
     pid.next();
-    Connection::openServer(*server)->execute(QStringLiteral("SELECT pg_terminate_backend(?)"), {pid.value(0)});
+    Connection::openServer(*server)->execute(QStringLiteral("SELECT pg_terminate_backend(?)"),
+                                             {pid.value(0)});
     for (int attempt = 0; attempt < 2; ++attempt) { // the first notices the loss, the second finds it closed
         try {
             lost->execute(QStringLiteral("SELECT 1"));
@@ -786,7 +801,8 @@ TEST(Refusals, WrongPostgresPassword) {
     } catch (const DatabaseError& error) {
         EXPECT_EQ(error.sqlState(), "28P01") << error.what();
         EXPECT_EQ(error.number(), postgresErrorNumber("28P01"));
-        EXPECT_NE(std::string(error.what()).find("refused the login of user " + right.user()), std::string::npos)
+        EXPECT_NE(std::string(error.what()).find("refused the login of user " + right.user()),
+                  std::string::npos)
             << error.what();
         EXPECT_NE(error.detail().find("password authentication failed"), std::string::npos) << error.detail();
         EXPECT_EQ(std::string(error.what()).find(wrong), std::string::npos) << error.what();

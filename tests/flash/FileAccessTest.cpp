@@ -19,8 +19,8 @@ namespace fs = std::filesystem;
 std::map<std::string, std::string> contentOf(const fs::path& folder) {
     std::map<std::string, std::string> files;
     for (const auto& entry : fs::directory_iterator(folder))
-        files[entry.path().filename().string()] = entry.is_symlink() ? "-> " + fs::read_symlink(entry).string()
-                                                                      : readFile(entry.path().string());
+        files[entry.path().filename().string()] =
+            entry.is_symlink() ? "-> " + fs::read_symlink(entry).string() : readFile(entry.path().string());
     return files;
 }
 
@@ -35,10 +35,13 @@ TEST(FileAccess, WritesReplaceTheFileWholeWhateverStandsAtItsName) {
     } cases[] = {
         {"a new file", {}, {{"out", "new"}}},
         {"an old file", {{"out", "old"}}, {{"out", "new"}}},
-        {"a link: written through", {{"target", "old"}, {"out", "-> target"}}, {{"target", "new"}, {"out", "-> target"}}},
+        {"a link: written through",
+         {{"target", "old"}, {"out", "-> target"}},
+         {{"target", "new"}, {"out", "-> target"}}},
         {"a link to no file yet", {{"out", "-> target"}}, {{"target", "new"}, {"out", "-> target"}}},
         // the fixed name an earlier version wrote to, planted to redirect the bytes
-        {"a planted link", {{"victim", "keep"}, {"out.zep-partial", "-> victim"}},
+        {"a planted link",
+         {{"victim", "keep"}, {"out.zep-partial", "-> victim"}},
          {{"victim", "keep"}, {"out.zep-partial", "-> victim"}, {"out", "new"}}},
     };
     for (const auto& c : cases) {
@@ -56,10 +59,11 @@ TEST(FileAccess, WritesReplaceTheFileWholeWhateverStandsAtItsName) {
     TempDir dir;
     writeFile(dir.file("out"), "old");
     ::chmod(dir.file("out").c_str(), 0640);
-    EXPECT_THROW(writeWholeFile(dir.file("out"), [](OutputBuffer& out) {
-        out.append("half");
-        throw ZepError(errors::File, "refused");
-    }),
+    EXPECT_THROW(writeWholeFile(dir.file("out"),
+                                [](OutputBuffer& out) {
+                                    out.append("half");
+                                    throw ZepError(errors::File, "refused");
+                                }),
                  ZepError);
     write(dir.file("out"), "kept mode");
     EXPECT_EQ(fs::status(dir.file("out")).permissions(), fs::perms(0640));

@@ -9,7 +9,9 @@
 namespace zep::test {
 
 /** a golden file under tests/data */
-inline std::string dataPath(const std::string& name) { return std::string(ZEP_TEST_DATA) + "/" + name; }
+inline std::string dataPath(const std::string& name) {
+    return std::string(ZEP_TEST_DATA) + "/" + name;
+}
 
 inline std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
