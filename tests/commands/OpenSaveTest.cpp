@@ -2,10 +2,10 @@
 #include "commands/SaveCommand.h"
 #include "database/EcuStore.h"
 #include "database/ImageStore.h"
-#include "database/TestDatabase.h"
 #include "flash/EcuApplication.h"
 #include "flash/FlashTestSupport.h"
 #include "support/RecordingInteraction.h"
+#include "support/TestDatabase.h"
 #include "support/TestFiles.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
-#include "TestDatabase.h"
 #include "database/SchemaUpgrade.h"
+#include "support/TestDatabase.h"
 
 #include "support/RecordingInteraction.h"
 

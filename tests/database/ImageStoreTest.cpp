@@ -1,4 +1,4 @@
-#include "OperationsData.h"
+#include "support/SampleImages.h"
 
 #include "database/DatabaseError.h"
 #include "text/Interaction.h"

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "database/Connection.h"
-#include "database/TestDatabase.h"
 #include "navigation/TreeSource.h"
+#include "support/TestDatabase.h"
 #include "text/Addressing.h"
 #include "text/TextCatalog.h"
 

@@ -3,8 +3,8 @@
 #include "database/Connection.h"
 #include "database/EcuStore.h"
 #include "database/ImageStore.h"
-#include "database/TestDatabase.h"
 #include "memory/Hex.h"
+#include "support/TestDatabase.h"
 
 #include <QSqlQuery>
 #include <QSqlRecord>

@@ -1,4 +1,4 @@
-#include "NavigationData.h"
+#include "support/SmallTree.h"
 
 #include "commands/ItemEdit.h"
 #include "support/RecordingInteraction.h"

@@ -1,4 +1,4 @@
-#include "support/TestFiles.h"
+#include "ZepRun.h"
 
 #include <gtest/gtest.h>
 #include <pugixml.hpp>
@@ -12,18 +12,10 @@
 namespace zep::test {
 namespace {
 
-struct Outcome {
-    int code;
-    std::string out;
-};
-
-Outcome zep(const std::vector<std::string>& args) {
-    TempDir dir;
-    std::string command = "'" ZEP_PROGRAM "' --base '" ZEP_SHARE_DIR "'";
-    for (const std::string& a : args)
-        command += " '" + a + "'";
-    const int status = std::system((command + " >" + dir.file("out") + " 2>/dev/null </dev/null").c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(dir.file("out"))};
+/** zep with the language file of this tree */
+Outcome zepHere(std::vector<std::string> args) {
+    args.insert(args.begin(), {"--base", ZEP_SHARE_DIR});
+    return zep(args);
 }
 
 /** the golden ECU as it comes back after an import: its default tuning data once more, as a tuning */
@@ -37,7 +29,7 @@ std::string exportedAgain(const std::string& file) {
 TEST(ZepXmlCommands, ImportAndSaveAnswerTheQuestionsFromTheirFlags) {
     TempDir dir;
     const std::string db = dir.file("x.zdb");
-    ASSERT_EQ(zep({"db", "create", db}).code, 0);
+    ASSERT_EQ(zepHere({"db", "create", db}).code, 0);
     const struct {
         std::vector<std::string> args;
         int code;
@@ -54,7 +46,7 @@ TEST(ZepXmlCommands, ImportAndSaveAnswerTheQuestionsFromTheirFlags) {
         {{"db", "save", db, "h9", dir.file("c.xml"), "--format", "xml"}, 1, ""},
     };
     for (const auto& step : steps) {
-        const Outcome o = zep(step.args);
+        const Outcome o = zepHere(step.args);
         EXPECT_EQ(o.code, step.code) << step.args[1] << " " << step.args.back();
         EXPECT_EQ(o.out, step.out) << step.args[1] << " " << step.args.back();
     }
@@ -64,8 +56,8 @@ TEST(ZepXmlCommands, ImportAndSaveAnswerTheQuestionsFromTheirFlags) {
 TEST(ZepXmlCommands, AnApplicationOrTuningIsSavedAsTheFlagsSay) {
     TempDir dir;
     const std::string db = dir.file("x.zdb");
-    ASSERT_EQ(zep({"db", "create", db}).code, 0);
-    ASSERT_EQ(zep({"db", "import", db, dataPath("xml/ecu.base64.xml")}).code, 0);
+    ASSERT_EQ(zepHere({"db", "create", db}).code, 0);
+    ASSERT_EQ(zepHere({"db", "import", db, dataPath("xml/ecu.base64.xml")}).code, 0);
     const struct {
         std::vector<std::string> args;
         int tuningData;
@@ -80,7 +72,7 @@ TEST(ZepXmlCommands, AnApplicationOrTuningIsSavedAsTheFlagsSay) {
     for (const auto& c : cases) {
         std::vector<std::string> args{"db", "save", db, c.args[0], dir.file("s.xml"), "--format", "xml"};
         args.insert(args.end(), c.args.begin() + 1, c.args.end());
-        ASSERT_EQ(zep(args).code, 0) << c.args[0] << " " << c.args[1];
+        ASSERT_EQ(zepHere(args).code, 0) << c.args[0] << " " << c.args[1];
         pugi::xml_document doc;
         ASSERT_TRUE(doc.load_file(dir.file("s.xml").c_str()));
         const pugi::xml_node application = doc.document_element().child("Boot").child("application");

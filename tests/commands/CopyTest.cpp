@@ -1,4 +1,4 @@
-#include "OperationsData.h"
+#include "support/SampleImages.h"
 
 #include "commands/Copy.h"
 #include "database/ItemKey.h"
