@@ -1,4 +1,5 @@
 #include "database/SchemaUpgrade.h"
+#include "support/DatabaseRows.h"
 #include "support/TestDatabase.h"
 
 #include "support/RecordingInteraction.h"
@@ -19,32 +20,9 @@
 namespace zep {
 namespace {
 
-using Row = std::vector<std::string>;
+using namespace test;
 
 const QVariant NullText{QMetaType::fromType<QString>()};
-
-std::string text(const QVariant& value) {
-    return value.isNull() ? "-" : value.toString().toStdString();
-}
-
-std::vector<Row> rows(Connection& db, const QString& statement, const QVariantList& values = {}) {
-    QSqlQuery query = db.execute(statement, values);
-    std::vector<Row> result;
-    while (query.next()) {
-        Row row;
-        for (int i = 0; i < query.record().count(); ++i)
-            row.push_back(text(query.value(i)));
-        result.push_back(row);
-    }
-    return result;
-}
-
-long long count(Connection& db, const std::string& table) {
-    QSqlQuery query =
-        db.execute(QStringLiteral("SELECT count(*) FROM ") + db.quote(QString::fromStdString(table)));
-    query.next();
-    return query.value(0).toLongLong();
-}
 
 QString q(const std::string& s) {
     return QString::fromStdString(s);
@@ -132,7 +110,7 @@ const std::vector<std::string> Tables{"Fonctions",        "Hardwares",        "A
 std::map<std::string, long long> counts(Connection& db) {
     std::map<std::string, long long> result;
     for (const std::string& table : Tables)
-        result[table] = count(db, table);
+        result[table] = count(db, QString::fromStdString(table));
     return result;
 }
 
@@ -204,12 +182,12 @@ TEST_P(Conformance, ArborescenceListsTheTreeInOrder) {
     const DataSet d(*db);
     const auto id = [](qint64 n) { return std::to_string(n); };
     const std::vector<Row> expected{
-        {"5", "-", "Orphelin", id(d.orphan), "-", "-"},
+        {"5", "NULL", "Orphelin", id(d.orphan), "NULL", "NULL"},
         {"16", "Moteur", "ECU A", id(d.ecuA), "App 1", id(d.app1)},
         {"16", "Moteur", "ECU A", id(d.ecuA), "b app", id(d.app2)},
-        {"16", "Moteur", "ECU A2", id(d.ecuA2), "-", "-"},
+        {"16", "Moteur", "ECU A2", id(d.ecuA2), "NULL", "NULL"},
         {"32", "Freins", "ECU B", id(d.ecuB), "App B", id(d.appB)},
-        {"48", "Vide", "-", "-", "-", "-"},
+        {"48", "Vide", "NULL", "NULL", "NULL", "NULL"},
     };
     EXPECT_EQ(rows(*db, QStringLiteral("SELECT [address], [name], [Nom], [Ecu Id], [App Name], [App Id] "
                                        "FROM [Arborescence]")),

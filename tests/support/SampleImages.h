@@ -4,6 +4,7 @@
 #include "database/EcuStore.h"
 #include "database/ImageStore.h"
 #include "memory/Hex.h"
+#include "support/DatabaseRows.h"
 #include "support/TestDatabase.h"
 
 #include <QSqlQuery>
@@ -13,40 +14,6 @@
 #include <vector>
 
 namespace zep::test {
-
-/** The rows of a statement as texts, alike on both engines: Null "NULL", booleans 0/1, bytes in hex. */
-using Rows = std::vector<std::vector<std::string>>;
-
-inline std::string cellText(const QVariant& v) {
-    if (v.isNull())
-        return "NULL";
-    if (v.typeId() == QMetaType::Bool)
-        return v.toBool() ? "1" : "0";
-    if (v.typeId() == QMetaType::QByteArray) {
-        const QByteArray b = v.toByteArray();
-        return "0x" +
-               hex::encode({reinterpret_cast<const std::uint8_t*>(b.constData()), std::size_t(b.size())});
-    }
-    return v.toString().toStdString();
-}
-
-inline Rows rows(Connection& db, const QString& statement, const QVariantList& values = {}) {
-    QSqlQuery q = db.execute(statement, values);
-    Rows out;
-    while (q.next()) {
-        std::vector<std::string> row;
-        for (int i = 0; i < q.record().count(); ++i)
-            row.push_back(cellText(q.value(i)));
-        out.push_back(std::move(row));
-    }
-    return out;
-}
-
-inline long long count(Connection& db, const char* table) {
-    QSqlQuery q = db.execute(QStringLiteral("SELECT count(*) FROM [%1]").arg(table));
-    q.next();
-    return q.value(0).toLongLong();
-}
 
 inline std::vector<std::uint8_t> filled(std::size_t size, std::uint8_t first, std::uint8_t step = 1) {
     std::vector<std::uint8_t> bytes(size);

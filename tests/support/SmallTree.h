@@ -2,6 +2,7 @@
 
 #include "database/Connection.h"
 #include "navigation/TreeSource.h"
+#include "support/DatabaseRows.h"
 #include "support/TestDatabase.h"
 #include "text/Addressing.h"
 #include "text/TextCatalog.h"
@@ -75,11 +76,6 @@ inline qint64 addItem(Connection& db, bool tuning, qint64 owner, const ItemRow& 
 
 inline qint64 addApplication(Connection& db, qint64 ecuId, const std::string& name) {
     return addItem(db, false, ecuId, {name});
-}
-
-inline qint64 count(Connection& db, const QString& statement, const QVariantList& values = {}) {
-    QSqlQuery q = db.execute(statement, values);
-    return q.next() ? q.value(0).toLongLong() : -1;
 }
 
 /**

@@ -83,12 +83,11 @@ TEST_P(Import, TheGoldenDocumentGivesBackTheEcuAndExportsTheSameAgain) {
               "0A1B000201234567899876543210"
               "00C1DEADBEEF");
     EXPECT_EQ(app.Fournisseur() + app.Homologation + std::to_string(app.IndiceDiag()), "ZEPHOMOL-00015");
-    EXPECT_EQ(rowTexts(*db, "SELECT [Address], [Bytes] FROM [Application Code] ORDER BY [Address]"),
-              (std::vector<std::string>{"4096|000102030405060708090A0B0C0D0E0F", "7968|48494A4B4C4D4E4F",
-                                        "8192|202122232425262728292A2B2C2D2E2F"}));
+    EXPECT_EQ(lines(*db, "SELECT [Address], [Bytes] FROM [Application Code] ORDER BY [Address]"),
+              (std::vector<std::string>{"4096|0x000102030405060708090A0B0C0D0E0F", "7968|0x48494A4B4C4D4E4F",
+                                        "8192|0x202122232425262728292A2B2C2D2E2F"}));
     EXPECT_EQ(
-        rowTexts(*db,
-                 "SELECT [Calib Name], [Hardware], [Homologation] FROM [Calibrations] ORDER BY [Calib Id]"),
+        lines(*db, "SELECT [Calib Name], [Hardware], [Homologation] FROM [Calibrations] ORDER BY [Calib Id]"),
         (std::vector<std::string>{"default tuning|9876543210|HOMOL-0001", "T1|2222222222|HOMOL-T1",
                                   "T2|4444444444|"}));
 
@@ -164,9 +163,9 @@ TEST_P(Import, AnExistingEcuIsUpdatedKeptOrLeftAsTheUserSays) {
          1,
          [&](Connection& c) {
              EXPECT_EQ(EcuStore::Read(c, 1).InterByteDelay, 99);
-             EXPECT_EQ(rowCount(c, "Mappings"), 2);
-             EXPECT_EQ(rowCount(c, "Exclusions"), 2);
-             EXPECT_EQ(rowCount(c, "Calibrations"), 4);
+             EXPECT_EQ(count(c, "Mappings"), 2);
+             EXPECT_EQ(count(c, "Exclusions"), 2);
+             EXPECT_EQ(count(c, "Calibrations"), 4);
          }},
     };
     for (const auto& c : cases) {
@@ -203,9 +202,9 @@ TEST_P(Import, ABootThatFailsLeavesNoneOfItsRowsAndTheOthersAreImported) {
                               "Different values for erasing not handled by ZEP", "Missing function name"}));
     EXPECT_EQ(result.failed, 2);
     EXPECT_EQ(result.ecus.size(), 1u);
-    EXPECT_EQ(rowTexts(*db, "SELECT [Nom] FROM [Hardwares]"), std::vector<std::string>{ecuName});
-    EXPECT_EQ(rowCount(*db, "Mappings"), 2);
-    EXPECT_EQ(rowCount(*db, "Applications"), 1);
+    EXPECT_EQ(lines(*db, "SELECT [Nom] FROM [Hardwares]"), std::vector<std::string>{ecuName});
+    EXPECT_EQ(count(*db, "Mappings"), 2);
+    EXPECT_EQ(count(*db, "Applications"), 1);
 }
 
 TEST_P(Import, Base64SplitOverLinesAndUnnamedDefaultDataReadAsUsual) {
@@ -218,10 +217,10 @@ TEST_P(Import, Base64SplitOverLinesAndUnnamedDefaultDataReadAsUsual) {
             split.insert(at + 8, "\r\n \t");
     }
     import(replaced(split, "<tuningdata Name=\"default tuning\">", "<tuningdata Name=\"\">"));
-    EXPECT_EQ(rowTexts(*db, "SELECT [Bytes] FROM [Application Code] ORDER BY [Address]"),
-              (std::vector<std::string>{"000102030405060708090A0B0C0D0E0F", "48494A4B4C4D4E4F",
-                                        "202122232425262728292A2B2C2D2E2F"}));
-    EXPECT_EQ(rowTexts(*db, "SELECT [Calib Name] FROM [Calibrations] ORDER BY [Calib Id]"),
+    EXPECT_EQ(lines(*db, "SELECT [Bytes] FROM [Application Code] ORDER BY [Address]"),
+              (std::vector<std::string>{"0x000102030405060708090A0B0C0D0E0F", "0x48494A4B4C4D4E4F",
+                                        "0x202122232425262728292A2B2C2D2E2F"}));
+    EXPECT_EQ(lines(*db, "SELECT [Calib Name] FROM [Calibrations] ORDER BY [Calib Id]"),
               (std::vector<std::string>{"T1", "T2"}));
 }
 
@@ -257,9 +256,9 @@ TEST_P(Import, SupplierCodesOfTheIdentificationsShowInTheList) {
         SCOPED_TRACE(cases[i].identification);
         const qint64 appId = result.ecus[0].applications[i + 1].id;
         EXPECT_EQ(
-            rowTexts(*db, QString("SELECT [SupplierHex] FROM [Applications] WHERE [App Id] = %1"
-                                  " UNION ALL SELECT [SupplierHex] FROM [Calibrations] WHERE [App Id] = %1")
-                              .arg(appId)),
+            lines(*db, QString("SELECT [SupplierHex] FROM [Applications] WHERE [App Id] = %1"
+                               " UNION ALL SELECT [SupplierHex] FROM [Calibrations] WHERE [App Id] = %1")
+                           .arg(appId)),
             (std::vector<std::string>{cases[i].supplierHex, cases[i].supplierHex}));
         // The default tuning shows the application's row, the tuning its own.
         const Listing listing = Listing::of(*db, tree, "a" + std::to_string(appId));
@@ -267,8 +266,8 @@ TEST_P(Import, SupplierCodesOfTheIdentificationsShowInTheList) {
         for (const ListRow& row : listing.rows)
             EXPECT_EQ(row.subItems[3], cases[i].shown) << row.text;
     }
-    EXPECT_EQ(rowTexts(*db, "SELECT [SupplierHex] FROM [Calibrations] WHERE [App Id] = " +
-                                QString::number(result.ecus[0].applications[0].id) + " ORDER BY [Calib Id]"),
+    EXPECT_EQ(lines(*db, "SELECT [SupplierHex] FROM [Calibrations] WHERE [App Id] = " +
+                             QString::number(result.ecus[0].applications[0].id) + " ORDER BY [Calib Id]"),
               (std::vector<std::string>{"5A4550", "414243", "414243"}));
 }
 
@@ -295,7 +294,7 @@ TEST_P(Import, MalformedAndForeignDocumentsAreRefusedAndWriteNothing) {
         ui.shown.clear();
         EXPECT_FALSE(import(c.text).imported());
         EXPECT_EQ(ui.texts(), c.shown);
-        EXPECT_EQ(rowCount(*db, "Hardwares") + rowCount(*db, "Applications"), 0);
+        EXPECT_EQ(count(*db, "Hardwares") + count(*db, "Applications"), 0);
     }
 }
 

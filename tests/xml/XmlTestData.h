@@ -4,6 +4,7 @@
 #include "database/EcuStore.h"
 #include "database/ImageStore.h"
 #include "memory/Hex.h"
+#include "support/DatabaseRows.h"
 #include "support/RecordingInteraction.h"
 #include "support/TestDatabase.h"
 #include "text/Addressing.h"
@@ -138,29 +139,6 @@ protected:
     TempDir dir;
 };
 
-/** The rows of a statement as texts, alike on both engines: Null "NULL", booleans 0/1, bytes in hex. */
-inline std::vector<std::string> rowTexts(Connection& db, const QString& statement) {
-    std::vector<std::string> out;
-    QSqlQuery q = db.execute(statement);
-    while (q.next()) {
-        std::string row;
-        for (int i = 0; i < q.record().count(); ++i) {
-            const QVariant v = q.value(i);
-            std::string cell = v.toString().toStdString();
-            if (v.isNull())
-                cell = "NULL";
-            else if (v.typeId() == QMetaType::Bool)
-                cell = v.toBool() ? "1" : "0";
-            else if (v.typeId() == QMetaType::QByteArray)
-                cell = hex::encode({reinterpret_cast<const std::uint8_t*>(v.toByteArray().constData()),
-                                    static_cast<std::size_t>(v.toByteArray().size())});
-            row += (i ? "|" : "") + cell;
-        }
-        out.push_back(row);
-    }
-    return out;
-}
-
 /** every row an import writes, in a fixed order */
 inline std::vector<std::string> importedRows(Connection& db) {
     std::vector<std::string> all;
@@ -172,16 +150,10 @@ inline std::vector<std::string> importedRows(Connection& db) {
                                   "SELECT * FROM [Calibrations] ORDER BY [Calib Id]",
                                   "SELECT * FROM [Calibration Data] ORDER BY [Calib Id], [Address]"}) {
         all.push_back(statement);
-        for (std::string& row : rowTexts(db, statement))
+        for (std::string& row : lines(db, statement))
             all.push_back(std::move(row));
     }
     return all;
-}
-
-inline long long rowCount(Connection& db, const char* table) {
-    QSqlQuery q = db.execute(QStringLiteral("SELECT COUNT(*) FROM [%1]").arg(table));
-    q.next();
-    return q.value(0).toLongLong();
 }
 
 } // namespace zep::test
