@@ -51,11 +51,12 @@ TEST_P(ItemEditTest, DeletesAfterTheQuestionAndRefusesEcusAndFunctionsOfACentral
     };
     // In this order each case leaves the items of the next ones in place.
     const Case cases[] = {
+        // clang-format off
         {key('c', data->tuning), "Tuning 1", "Delete tuning Tuning 1 ?", true, true},
         {key('a', data->appB), "App B", "Delete application App B ?", true, true},
-        {key('h', data->gearbox), "Gearbox",
-         central() ? "ECU deletion not allowed in central database. " : "Delete ECU Gearbox ?", true, false},
+        {key('h', data->gearbox), "Gearbox", central() ? "ECU deletion not allowed in central database. " : "Delete ECU Gearbox ?", true, false},
         {"g16", "Doors", central() ? "" : "Delete Function Doors ?", true, false},
+        // clang-format on
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.key);
@@ -152,9 +153,9 @@ TEST_P(ItemEditTest, RenamesByLevelWithNamesAsTyped) {
     const std::string gearbox = key('h', data->gearbox), appB = key('a', data->appB);
     const std::string tuning = key('c', data->tuning);
     const Case cases[] = {
+        // clang-format off
         {List, 2, injection, "  Injection d'Été  ", false, true, "Injection d'Été", "Injection d'Été"},
-        {List, 3, appA, "Logiciel \"ß\" 'n' ; --", false, true, "Logiciel \"ß\" 'n' ; --",
-         "Logiciel \"ß\" 'n' ; --"},
+        {List, 3, appA, "Logiciel \"ß\" 'n' ; --", false, true, "Logiciel \"ß\" 'n' ; --", "Logiciel \"ß\" 'n' ; --"},
         {List, 4, tuning, "Réglage", false, true, "Réglage", ""},
         {List, 4, appA, "default", true, false, "Logiciel \"ß\" 'n' ; --", "Logiciel \"ß\" 'n' ; --"},
         {List, 2, injection, "   ", true, false, "Injection d'Été", "Injection d'Été"},
@@ -164,6 +165,7 @@ TEST_P(ItemEditTest, RenamesByLevelWithNamesAsTyped) {
         {Tree, 4, appB, "", true, false, "B²", "B²"},
         {Tree, 2, "g7", "Motor", false, false, "Engine control", "Engine"},
         {List, 3, key('a', 99999), "Gone", true, false, "(none)", ""},
+        // clang-format on
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.where == List ? "list " : "tree ") + std::to_string(c.level) + " " +

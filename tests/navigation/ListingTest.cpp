@@ -15,6 +15,7 @@ TEST(IdentificationCodes, ShowAsCharactersOrDigitsByIdentificationType) {
         const char* partNumber;
     };
     const Case cases[] = {
+        // clang-format off
         {"414243", 0, "ABC", "414243"},
         {"414243", 32768, "ABC", "414243"},
         {"414243", 33664, "A4243", "414243"},
@@ -24,13 +25,10 @@ TEST(IdentificationCodes, ShowAsCharactersOrDigitsByIdentificationType) {
         {"4142434445", 33664, "A42434445", "ABCDE"},
         {"4142434445", 33665, "ABC", "ABCDE"},
         {"4142434445", 33666, "4142434445", "ABCDE"},
-        {"E94142", 0,
-         "\xC3\xA9"
-         "AB",
-         "E94142"}, // Latin-1 E9 is é
+        {"E94142", 0, "\xC3\xA9" "AB", "E94142"}, // Latin-1 E9 is é
         {"", 0, "", ""},
         {"4G4243", 0, "4G4243", "4G4243"}, // not hexadecimal: shown as it is
-        {"4142", 33665, "4142", "4142"},   // too short for five characters
+        {"4142", 33665, "4142", "4142"}, // too short for five characters
         // An application without identification has all-zero codes: control characters are shown as digits.
         {"0000000000", 33664, "0000000000", "0000000000"},
         {"0000000000", 33665, "0000000000", "0000000000"},
@@ -42,10 +40,8 @@ TEST(IdentificationCodes, ShowAsCharactersOrDigitsByIdentificationType) {
         {"854243", 0, "854243", "854243"}, // a C1 control code in Latin-1
         {"414200", 33664, "A4200", "414200"},
         {"202020", 33664, " 2020", "202020"}, // blanks are printable
-        {"A04142", 0,
-         "\xC2\xA0"
-         "AB",
-         "A04142"},
+        {"A04142", 0, "\xC2\xA0" "AB", "A04142"},
+        // clang-format on
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.hex) + " type " + std::to_string(c.type));
@@ -120,33 +116,12 @@ TEST_P(ListingTest, EcusWithTheirParameters) {
         std::string tag;
     };
     const Case cases[] = {
-        {{.address = 30, .nom = "Plain", .interByte = 5, .replyToRequest = 20, .writeGranularity = 16},
-         "Plain",
-         {"   ", "5", "20", "16", "0", "", "yes", ""},
-         ""},
-        {{.address = 30,
-          .nom = "Tolmak",
-          .comment = "see sheet 4",
-          .supplierHex = "414243",
-          .identificationType = 33664,
-          .uploadRL = 132,
-          .fillPattern = QByteArray("\x00\xFF", 2),
-          .repeatPattern = QByteArray("\x55\xAA\x0F")},
-         "Tolmak",
-         {"A4243", "0", "0", "1", "2", "00FF", "no", "55AA0F"},
-         "see sheet 4"},
-        {{.address = 30,
-          .nom = "Hex",
-          .supplierHex = "414243",
-          .identificationType = 33666,
-          .fillPattern = QByteArray("\xFF")},
-         "Hex",
-         {"414243", "0", "0", "1", "1", "FF", "yes", ""},
-         ""},
-        {{.address = 30, .nom = std::nullopt, .supplierHex = std::nullopt},
-         "",
-         {"", "0", "0", "1", "0", "", "yes", ""},
-         ""},
+        // clang-format off
+        {{.address = 30, .nom = "Plain", .interByte = 5, .replyToRequest = 20, .writeGranularity = 16}, "Plain", {"   ", "5", "20", "16", "0", "", "yes", ""}, ""},
+        {{.address = 30, .nom = "Tolmak", .comment = "see sheet 4", .supplierHex = "414243", .identificationType = 33664, .uploadRL = 132, .fillPattern = QByteArray("\x00\xFF", 2), .repeatPattern = QByteArray("\x55\xAA\x0F")}, "Tolmak", {"A4243", "0", "0", "1", "2", "00FF", "no", "55AA0F"}, "see sheet 4"},
+        {{.address = 30, .nom = "Hex", .supplierHex = "414243", .identificationType = 33666, .fillPattern = QByteArray("\xFF")}, "Hex", {"414243", "0", "0", "1", "1", "FF", "yes", ""}, ""},
+        {{.address = 30, .nom = std::nullopt, .supplierHex = std::nullopt}, "", {"", "0", "0", "1", "0", "", "yes", ""}, ""},
+        // clang-format on
     };
     std::vector<qint64> ids;
     for (const Case& c : cases)
