@@ -30,14 +30,14 @@ public:
     bool has(const std::string& option) const { return values_.count(option) > 0; }
     std::optional<std::string> value(const std::string& option) const;
     /** decimal, or hexadecimal with 0x */
-    std::optional<std::int64_t> number(const std::string& option, std::int64_t least,
-                                       std::int64_t most) const;
+    [[nodiscard]] std::optional<std::int64_t> number(const std::string& option, std::int64_t least,
+                                                     std::int64_t most) const;
 
 private:
     std::vector<std::string> positional_;
     std::map<std::string, std::string> values_;
 };
 
-std::optional<std::int64_t> parseNumber(const std::string& text);
+[[nodiscard]] std::optional<std::int64_t> parseNumber(const std::string& text);
 
 } // namespace zep::cli

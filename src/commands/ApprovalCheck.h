@@ -15,7 +15,7 @@ inline constexpr int Digits = 10;
  * hexadecimal bytes whose digits are the typed text (either case). So a text of fewer than 10
  * digits never passes, and a longer one of whole bytes does.
  */
-bool passes(const std::string& typed);
+[[nodiscard]] bool passes(const std::string& typed);
 
 /** the localised message shown when a number does not pass */
 std::string refusal();

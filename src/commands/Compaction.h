@@ -30,8 +30,8 @@ Outcome CompactDatabase(const std::string& source, const std::string& destinatio
  * (No stops; a destination that cannot be deleted stops with its error shown). The destination to
  * write, or nullopt when the command stops.
  */
-std::optional<std::string> PrepareDestination(const std::string& source, std::string destination,
-                                              Interaction& ui);
+[[nodiscard]] std::optional<std::string> PrepareDestination(const std::string& source,
+                                                            std::string destination, Interaction& ui);
 
 /**
  * The compact command without its file dialogs: PrepareDestination, then CompactDatabase, whose

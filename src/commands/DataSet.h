@@ -37,8 +37,8 @@ struct Target {
  * (the application's own default tuning item), else a dummy global data set for its ECU. nullopt for
  * other kinds, items that do not exist, or an application item while the tree has no selection.
  */
-std::optional<Target> FindTarget(Connection& db, const std::string& itemKey,
-                                 const std::string& treeSelection);
+[[nodiscard]] std::optional<Target> FindTarget(Connection& db, const std::string& itemKey,
+                                               const std::string& treeSelection);
 
 /** the bytes the write map covers: the largest size that can be generated */
 std::uint64_t MaxSize(const ZEPEcu& ecu, bool tuning);

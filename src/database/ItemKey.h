@@ -18,7 +18,7 @@ struct ItemKey {
     static constexpr char Root = 'r', Function = 'g', Ecu = 'h', Application = 'a', Tuning = 'c';
 
     /** nullopt for an empty key, an unknown kind, or an identifier that is not a decimal number */
-    static std::optional<ItemKey> parse(const std::string& key);
+    [[nodiscard]] static std::optional<ItemKey> parse(const std::string& key);
     std::string text() const;
 
     bool operator==(const ItemKey&) const = default;

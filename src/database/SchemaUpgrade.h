@@ -18,7 +18,7 @@ namespace SchemaUpgrade {
  * Looks at the schema without a transaction: nullopt when a table, view or column of a ZEP database is
  * missing (the upgraded columns aside), else whether the upgrade has columns to add.
  */
-std::optional<bool> upgradesNeeded(Connection& db);
+[[nodiscard]] std::optional<bool> upgradesNeeded(Connection& db);
 
 // Each Add...Column returns false when the table already has a column of exactly that name; otherwise
 // it adds it (nullable) and sets every row to value. The types are those of the schema files.

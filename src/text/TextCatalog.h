@@ -71,9 +71,9 @@ private:
 };
 
 /** the typed conversions of configuration texts; nullopt when the text does not convert */
-std::optional<std::int64_t> parseInteger(std::string_view text);
-std::optional<double> parseDouble(std::string_view text);
-bool parseBoolean(std::string_view text);
+[[nodiscard]] std::optional<std::int64_t> parseInteger(std::string_view text);
+[[nodiscard]] std::optional<double> parseDouble(std::string_view text);
+[[nodiscard]] bool parseBoolean(std::string_view text);
 
 /** the text of an element: its text and CDATA pieces joined, comments left out */
 std::string textContent(const pugi::xml_node& element);

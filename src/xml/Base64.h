@@ -28,8 +28,8 @@ class Decoder {
 public:
     explicit Decoder(std::uint8_t* out) : out_(out) {}
 
-    bool feed(std::string_view text);
-    bool finish();
+    [[nodiscard]] bool feed(std::string_view text);
+    [[nodiscard]] bool finish();
     /** bytes written so far */
     std::size_t size() const { return written_; }
 
