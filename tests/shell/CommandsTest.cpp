@@ -290,24 +290,19 @@ private slots:
         QCOMPARE(item.subItems.at(9), std::string("00000ABCDE"));
     }
 
-    void propertiesCompareTheImageWithItsWriteMap_data() {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<QString>("item");
-        QTest::addColumn<QString>("tab");
-        QTest::addColumn<QStringList>("rows");
+    void propertiesCompareTheImageWithItsWriteMap() {
         // ECU 1 writes 0-FFF and its tuning area 8000-80FF; application 2 covers both and 9000-91FF,
         // its tuning 1 the first half of the tuning area.
-        // clang-format off
-        QTest::newRow("application") << "g7 h1" << "a2" << "Exceed" << QStringList{"9000|91FF|200|"};
-        QTest::newRow("default tuning: the application in the tuning area") << "g7 h1 a2" << "a2" << "Mapping" << QStringList{"8000|80FF|100|"};
-        QTest::newRow("tuning") << "g7 h1 a2" << "c1" << "Missing" << QStringList{"8080|80FF|80|"};
-        // clang-format on
-    }
-    void propertiesCompareTheImageWithItsWriteMap() {
-        QFETCH(QString, path);
-        QFETCH(QString, item);
-        QFETCH(QString, tab);
-        QFETCH(QStringList, rows);
+        const struct {
+            const char *item, *tab;
+            QStringList rows;
+        } cases[] = {
+            // clang-format off
+            {"a2", "Exceed", {"9000|91FF|200|"}}, // the application
+            {"a2", "Mapping", {"8000|80FF|100|"}}, // its default tuning: the application in the tuning area
+            {"c1", "Missing", {"8080|80FF|80|"}}, // its tuning
+            // clang-format on
+        };
         TestWindow t;
         t.open();
         const QString mapping =
@@ -321,17 +316,19 @@ private slots:
         data.add(0x8000, std::vector<std::uint8_t>(0x80, 4));
         ImageStore::StoreImageRows(t.db(), ImageStore::Owner::Application, t.rows->appA, code);
         ImageStore::StoreImageRows(t.db(), ImageStore::Owner::Tuning, t.rows->tuning, data);
-        for (const QString& node : path.split(' '))
-            t.w->clickNode(ss(node));
-        t.selectInList(ss(item));
-        QStringList shown;
-        whenModal([&](QDialog& d) {
-            QVERIFY(showTab(d, tab));
-            shown = gridRows(child<QTableWidget>(d, "gridMapping"));
-            d.reject();
-        });
-        t.w->buttonCommand("Properties");
-        QCOMPARE(shown, rows);
+        t.walk({"g7", "h1"});
+        for (const auto& [item, tab, rows] : cases) {
+            t.selectInList(item);
+            QStringList shown;
+            whenModal([&](QDialog& d) {
+                QVERIFY(showTab(d, tab));
+                shown = gridRows(child<QTableWidget>(d, "gridMapping"));
+                d.reject();
+            });
+            t.w->buttonCommand("Properties");
+            QCOMPARE(shown, rows);
+            t.w->clickNode("a2");
+        }
     }
 
     void dataSetAddsADummyApplication() {
