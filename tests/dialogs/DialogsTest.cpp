@@ -47,6 +47,8 @@ ZEPEcu sampleEcu() {
     ecu.SupplierHex = "5A4550";
     ecu.FillPattern = MemBlock::fromHex("FFFF");
     ecu.WriteGranularity = 128;
+    ecu.InterByteDelay = 2;
+    ecu.ReplyToRequestDelay = 25;
     ecu.Commentaire = "Engine controller";
     ecu.addMapping(0x0000, 0x1000, false);
     ecu.addMapping(0x2000, 0x800, true);
