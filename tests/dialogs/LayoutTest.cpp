@@ -1,7 +1,9 @@
 #include "DialogTestSupport.h"
 
 #include "dialogs/DatabaseChooser.h"
+#include "dialogs/frmCompare.h"
 #include "dialogs/frmCreateTestDataSet.h"
+#include "dialogs/frmHexView.h"
 #include "dialogs/frmPropAppli.h"
 #include "dialogs/frmPropEcu.h"
 #include "dialogs/frmText.h"
@@ -70,8 +72,9 @@ void LayoutTest::dialogs_data() {
     QTest::addColumn<QString>("language");
     QTest::addColumn<QString>("dialog");
     for (const char* language : {"en", "fr"})
-        for (const char* dialog : {"frmPropEcu", "frmPropEcu-Mapping", "frmPropAppli", "frmCreateTestDataSet",
-                                   "DatabaseChooser-file", "DatabaseChooser-server", "frmText"})
+        for (const char* dialog :
+             {"frmPropEcu", "frmPropEcu-Mapping", "frmPropAppli", "frmCreateTestDataSet",
+              "DatabaseChooser-file", "DatabaseChooser-server", "frmText", "frmHexView", "frmCompare"})
             QTest::newRow(qPrintable(QString("%1 %2").arg(dialog, language)))
                 << QString(language) << QString(dialog);
 }
@@ -106,6 +109,20 @@ void LayoutTest::dialogs() {
     } else if (dialog == "DatabaseChooser-server") {
         window = std::make_unique<DatabaseChooser>(
             "Provider=PostgreSQL;Host=db.example;Database=zep;User ID=ann;Password=secret");
+    } else if (dialog == "frmHexView") {
+        window = std::make_unique<frmHexView>("APP_SAMPLE", app.value());
+    } else if (dialog == "frmCompare") {
+        auto other = std::make_shared<EcuApplication>(app);
+        other->value().add(0x0100, std::vector<std::uint8_t>{0x12, 0x13, 0x14});
+        other->value().add(0x20080, std::vector<std::uint8_t>(0x20, 0x23));
+        CompareResult result =
+            Compare::CompareImages(app, "APP_SAMPLE", *other, "APP_OTHER",
+                                   zep::tr("frmDatabase/Messages/compare/soft/text", "Soft compare"));
+        result.first = std::make_shared<EcuApplication>(app);
+        result.second = other;
+        result.firstName = "APP_SAMPLE";
+        result.secondName = "APP_OTHER";
+        window = std::make_unique<frmCompare>(result, Compare::Details(app, *other), ui);
     } else {
         auto text = std::make_unique<frmText>();
         text->setWindowTitle("Report");

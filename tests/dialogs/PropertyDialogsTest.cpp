@@ -194,9 +194,12 @@ void PropertyDialogsTest::appliShowsTheImage() {
     QCOMPARE(child<QPlainTextEdit>(dialog, "txtComment").toPlainText(), QString("comment"));
     auto& grid = child<QTableWidget>(dialog, "gridMapping");
     QCOMPARE(grid.toolTip(), QString("Description of ECU addresses ranges."));
-    QCOMPARE(headerTexts(grid), (QStringList{"Start", "End", "Length", "Size (KB)"}));
-    QCOMPARE(gridRows(grid), QStringList{"8000|85FF|600|1.5"});
+    QCOMPARE(headerTexts(grid),
+             (QStringList{"Start", "End", "Length", "Size (KB)", "KWP CRC", "CRC-32", "Byte sum"}));
+    QCOMPARE(gridRows(grid), QStringList{"8000|85FF|600|1.5|C4F7|49B0A743|00021C00"});
     QCOMPARE(child<QLineEdit>(dialog, "Total").text(), QString("1536 bytes - 2 KBytes"));
+    QCOMPARE(child<QLineEdit>(dialog, "txtChecksums").text(),
+             QString("KWP CRC C4F7, CRC-32 49B0A743, byte sum 00021C00"));
     // a tab without ranges still shows one empty row
     showTab(dialog, "Missing");
     QCOMPARE(gridRows(grid), QStringList{"|||"});

@@ -8,6 +8,7 @@ int runDataSetDialogTest(int argc, char** argv);
 int runDatabaseChooserTest(int argc, char** argv);
 int runTextViewerTest(int argc, char** argv);
 int runLayoutTest(int argc, char** argv);
+int runHexViewTest(int argc, char** argv);
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -15,7 +16,7 @@ int main(int argc, char** argv) {
     zep::loadDocuments(ZEP_SHARE_DIR, "en");
     int failures = 0;
     for (auto run : {runPropertyDialogsTest, runDataSetDialogTest, runDatabaseChooserTest, runTextViewerTest,
-                     runLayoutTest})
+                     runLayoutTest, runHexViewTest})
         failures += run(argc, argv);
     return failures == 0 ? 0 : 1;
 }

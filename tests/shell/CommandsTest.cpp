@@ -1,6 +1,7 @@
 #include "database/Connection.h"
 #include "database/ImageStore.h"
 #include "dialogs/DialogTestSupport.h"
+#include "dialogs/frmHexView.h"
 #include "shell/DatabaseWindows.h"
 #include "shell/DropHandler.h"
 #include "shell/ItemCommands.h"
@@ -15,6 +16,7 @@
 
 #include <QDesktopServices>
 #include <QDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
@@ -369,25 +371,31 @@ private slots:
         QTest::addColumn<QString>("item");
         QTest::addColumn<QString>("tab");
         QTest::addColumn<QStringList>("rows");
+        QTest::addColumn<QString>("bytes"); // what "View bytes" says of the same item
         // ECU 1 writes 0-FFF and its tuning area 8000-80FF; application 2 covers both and 9000-91FF,
         // its tuning 1 the first half of the tuning area.
         const QStringList ecu{"g7", "h1"}, application{"g7", "h1", "a2"};
         QTest::newRow("application") << ecu << "a2"
-                                     << "Exceed" << QStringList{"9000|91FF|200|"};
-        QTest::newRow("default tuning") << application << "a2"
-                                        << "Mapping" << QStringList{"8000|80FF|100|"};
+                                     << "Exceed" << QStringList{"9000|91FF|200|"}
+                                     << "4864 bytes in 3 range(s)";
+        QTest::newRow("default tuning")
+            << application << "a2"
+            << "Mapping" << QStringList{"8000|80FF|100||F1A1|D4DE8064|00000200"} << "256 bytes in 1 range(s)";
         QTest::newRow("default tuning exceed") << application << "a2"
-                                               << "Exceed" << QStringList{"|||"};
+                                               << "Exceed" << QStringList{"|||"} << "256 bytes in 1 range(s)";
         QTest::newRow("tuning") << application << "c1"
-                                << "Mapping" << QStringList{"8000|807F|80|"};
-        QTest::newRow("tuning missing") << application << "c1"
-                                        << "Missing" << QStringList{"8080|80FF|80|"};
+                                << "Mapping" << QStringList{"8000|807F|80||E4D7|AAD2CC87|00000200"}
+                                << "128 bytes in 1 range(s)";
+        QTest::newRow("tuning missing")
+            << application << "c1"
+            << "Missing" << QStringList{"8080|80FF|80|"} << "128 bytes in 1 range(s)";
     }
     void propertiesCompareTheImageWithItsWriteMap() {
         QFETCH(QStringList, nodes);
         QFETCH(QString, item);
         QFETCH(QString, tab);
         QFETCH(QStringList, rows);
+        QFETCH(QString, bytes);
         Window t;
         const QString mapping =
             "INSERT INTO [Mappings] ([Ecu Id], [Address], [Count], [Calibration]) VALUES (1, ?, ?, ?)";
@@ -414,6 +422,17 @@ private slots:
         });
         t.w->buttonCommand("Properties");
         QCOMPARE(shown, rows);
+        // the pop-up's "View bytes" shows the same bytes
+        emit t.w->list().popupRequested(t.w->mapToGlobal(QPoint(200, 200)));
+        auto* viewBytes = t.w->findChild<QAction*>("mnuPopupViewBytes");
+        QVERIFY(viewBytes->isEnabled());
+        t.w->findChild<QMenu*>("mnuPopup")->close();
+        viewBytes->trigger();
+        auto* hex = t.w->findChild<frmHexView*>();
+        QVERIFY(hex && hex->isVisible());
+        QVERIFY2(child<QLabel>(*hex, "lblInfo").text().startsWith(bytes),
+                 qPrintable(child<QLabel>(*hex, "lblInfo").text()));
+        hex->close();
     }
 
     void propertiesOfAnEcuAreStored() {
