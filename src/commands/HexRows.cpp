@@ -103,10 +103,12 @@ std::optional<std::uint32_t> findFrom(const MemImage& image, std::span<const std
             std::search(b.bytes.begin() + static_cast<std::ptrdiff_t>(skip), b.bytes.end(), searcher);
         if (found != b.bytes.end())
             return static_cast<std::uint32_t>(b.first + static_cast<std::uint64_t>(found - b.bytes.begin()));
-        // a match may start near the end and go on into the next, adjacent block
+        // a match may start near the end and go on into the next block, when that one is adjacent
+        if (i + 1 == image.count() || image[i + 1].first != b.end())
+            continue;
         const std::size_t tail = std::min(b.size() - std::min(skip, b.size()), pattern.size() - 1);
         for (std::uint64_t a = b.end() - tail; a < b.end(); ++a)
-            if (matchesAt(image, pattern, a))
+            if (b.bytes[static_cast<std::size_t>(a - b.first)] == pattern[0] && matchesAt(image, pattern, a))
                 return static_cast<std::uint32_t>(a);
     }
     return std::nullopt;
