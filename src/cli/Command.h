@@ -6,7 +6,8 @@
 
 namespace zep {
 class Interaction;
-}
+class MemImage;
+} // namespace zep
 
 namespace zep::cli {
 
@@ -26,6 +27,9 @@ struct Command {
 const std::vector<Command>& fileCommands();
 /** the db subcommands */
 const std::vector<Command>& dbCommands();
+/** an image's ranges, its total and, when asked, the checksums of each range and of the whole */
+void printRanges(const MemImage& image, bool checksums);
+
 /** what 'zep db --help' says after the subcommands' lines: databases and keys */
 extern const char* const dbHelp;
 

@@ -20,6 +20,7 @@
 #include "database/ItemKey.h"
 #include "flash/FileKind.h"
 #include "flash/FlashFile.h"
+#include "maps/MemoryMapPicture.h"
 #include "memory/ZepError.h"
 #include "navigation/Listing.h"
 #include "navigation/TreeSource.h"
@@ -27,6 +28,7 @@
 #include "text/TextCatalog.h"
 
 #include <QDateTime>
+#include <QGuiApplication>
 #include <QSqlQuery>
 
 #include <filesystem>
@@ -334,7 +336,7 @@ int list(const std::vector<std::string>& args, Interaction& ui) {
 }
 
 int compare(const std::vector<std::string>& args, Interaction& ui) {
-    const Arguments a(args, {"source-db"}, {});
+    const Arguments a(args, {"source-db"}, {"summary"});
     a.expectPositional(3);
     const ItemKey target = keyArgument(a.positional()[1], {ItemKey::Application, ItemKey::Tuning});
     const ItemKey source = keyArgument(a.positional()[2], {ItemKey::Application, ItemKey::Tuning});
@@ -349,13 +351,51 @@ int compare(const std::vector<std::string>& args, Interaction& ui) {
         throw UsageError("an application compares with a tuning or an application; a tuning with either");
     if (result->invalid)
         throw ZepError(errors::File, result->message);
-    std::cerr << printable(result->title) << ": " << printable(result->message) << '\n';
-    if (result->differs()) {
+    // through the interaction: a difference (exit 1) is said, not taken for a failure
+    ui.inform(result->title + ": " + result->message);
+    if (a.has("summary"))
+        std::cout << printable(Compare::SummaryText(Compare::Details(*result->first, *result->second)))
+                  << '\n';
+    else if (result->differs()) {
         std::string listing = result->listing;
         listing.erase(std::remove(listing.begin(), listing.end(), '\r'), listing.end());
         std::cout << printable(listing, true);
     }
     return result->differs() ? 1 : 0;
+}
+
+int info(const std::vector<std::string>& args, Interaction& ui) {
+    const Arguments a(args, {}, {});
+    a.expectPositional(2);
+    const ItemKey key = keyArgument(a.positional()[1], {ItemKey::Application, ItemKey::Tuning});
+    auto db = openDatabase(a.positional()[0], ui, Access::Read);
+    const std::string name = itemName(*db, key);
+    // the bytes the properties dialog shows: a tuning alone, an application whole
+    const EcuApplication image = ImageStore::Download(*db, key.text(), key.kind == ItemKey::Tuning);
+    std::cout << key.text() << '\t' << printable(name) << '\n'
+              << "  " << (key.kind == ItemKey::Tuning ? "tuning" : "application") << '\n';
+    printRanges(image.value(), true);
+    return 0;
+}
+
+int map(const std::vector<std::string>& args, Interaction& ui) {
+    const Arguments a(args, {"width"}, {});
+    a.expectPositional(3);
+    const ItemKey key = keyArgument(a.positional()[1], {ItemKey::Application, ItemKey::Tuning});
+    const double width = double(a.number("width", 400, 10000).value_or(MemoryMapPicture::DefaultWidth));
+    auto db = openDatabase(a.positional()[0], ui, Access::Read);
+    itemName(*db, key); // an unknown item is said as such
+    const bool tuning = key.kind == ItemKey::Tuning;
+    const EcuApplication image = ImageStore::Download(*db, key.text(), tuning);
+    // Text needs a GUI application; zep draws without a screen.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    int argc = 1;
+    char name[] = "zep";
+    char* argv[] = {name, nullptr};
+    const QGuiApplication gui(argc, argv);
+    MemoryMapPicture(image.Ecu(), image.value(), tuning, QSizeF(width, MemoryMapPicture::DefaultHeight))
+        .save(a.positional()[2]);
+    return 0;
 }
 
 int copy(const std::vector<std::string>& args, Interaction& ui) {
@@ -481,10 +521,19 @@ const std::vector<Command>& dbCommands() {
          "  Imports the ECUs of an XML file; prints the keys of the ECUs, applications and tunings it "
          "added.\n",
          import},
-        {"db compare", "zep db compare DB TARGET SOURCE [--source-db DB2]",
+        {"db compare", "zep db compare DB TARGET SOURCE [--source-db DB2] [--summary]",
          "  Compares two applications or tunings: exit 0 when compatible, 1 when they differ (the\n"
-         "  differences are printed).\n",
+         "  differences are printed; with --summary, one line: every differing byte counted, the ranges\n"
+         "  they make, the bytes compared and the erased-value rule).\n",
          compare},
+        {"db info", "zep db info DB aID|cID",
+         "  Prints the address ranges of an application or a tuning with the KWP CRC (CRC-16/CCITT-FALSE),\n"
+         "  CRC-32 and byte sum of each range and of the whole image.\n",
+         info},
+        {"db map", "zep db map DB aID|cID OUT.png|OUT.svg [--width PIXELS]",
+         "  Draws where an application or a tuning lies against its ECU's erase map, write map and\n"
+         "  exclusions, as a PNG or SVG picture.\n",
+         map},
         {"db copy", "zep db copy SRCDB KEY DSTDB --into KEY | --update hID",
          "  Copies a function into r, an ECU into its function gADDRESS, an application into an ECU hID, a\n"
          "  tuning into an application aID; --update hID replaces an ECU's parameters and memory map.\n",

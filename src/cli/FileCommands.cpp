@@ -3,11 +3,13 @@
 #include "Arguments.h"
 #include "TerminalText.h"
 
+#include "commands/MapRows.h"
 #include "flash/EcuApplication.h"
 #include "flash/FileKind.h"
 #include "flash/FlashFile.h"
 #include "flash/KwpFile.h"
 #include "flash/KwpText.h"
+#include "memory/Checksums.h"
 #include "memory/Hex.h"
 #include "memory/ZepError.h"
 #include "text/Interaction.h"
@@ -95,19 +97,35 @@ std::string bytes(std::uint64_t count) {
     return count == 1 ? tr("zep/info/oneByte/text", "1 byte") : tr("zep/info/bytes/text", "{0} bytes", count);
 }
 
-void printInfo(const std::string& path, FileKind kind, const EcuApplication& app) {
+} // namespace
+
+void printRanges(const MemImage& image, bool checksums) {
+    if (checksums) {
+        for (const RangeChecksums& r : rangeChecksumsOf(image))
+            std::cout << "  " << hex::withWidth(r.range.address, 8) << "-"
+                      << hex::withWidth(r.range.last(), 8) << "  " << bytes(r.range.count) << "  "
+                      << MapRows::checksumsText(r.checksums) << '\n';
+    } else {
+        for (const MemRange& r : image.map())
+            std::cout << "  " << hex::withWidth(r.address, 8) << "-" << hex::withWidth(r.last(), 8) << "  "
+                      << bytes(r.count) << '\n';
+    }
+    std::cout << "  "
+              << (image.count() == 1
+                      ? tr("zep/info/totalOneBlock/text", "total: {0} in 1 block", bytes(image.byteCount()))
+                      : tr("zep/info/totalBlocks/text", "total: {0} in {1} blocks", bytes(image.byteCount()),
+                           image.count()))
+              << '\n';
+    if (checksums)
+        std::cout << "  " << MapRows::checksumsText(checksumsOf(image)) << '\n';
+}
+
+namespace {
+
+void printInfo(const std::string& path, FileKind kind, const EcuApplication& app, bool checksums) {
     const ZEPEcu& ecu = app.Ecu();
     std::cout << printable(path) << ": " << kindName(kind) << '\n';
-    const MemMap covered = app.value().map();
-    for (const MemRange& r : covered)
-        std::cout << "  " << hex::withWidth(r.address, 8) << "-" << hex::withWidth(r.last(), 8) << "  "
-                  << bytes(r.count) << '\n';
-    std::cout << "  "
-              << (app.value().count() == 1 ? tr("zep/info/totalOneBlock/text", "total: {0} in 1 block",
-                                                bytes(app.value().byteCount()))
-                                           : tr("zep/info/totalBlocks/text", "total: {0} in {1} blocks",
-                                                bytes(app.value().byteCount()), app.value().count()))
-              << '\n';
+    printRanges(app.value(), checksums);
     // What a toolchain's file carries besides the data, in its own bytes: escaped like the rest.
     if (app.Header)
         std::cout << "  " << tr("zep/info/header/text", "header \"{0}\"", printable(*app.Header)) << '\n';
@@ -134,7 +152,7 @@ void printInfo(const std::string& path, FileKind kind, const EcuApplication& app
 }
 
 int info(const std::vector<std::string>& args, Interaction& ui) {
-    const Arguments a(args, {}, {});
+    const Arguments a(args, {}, {"checksums"});
     if (a.positional().empty())
         throw UsageError("missing arguments");
     int code = 0;
@@ -142,7 +160,7 @@ int info(const std::vector<std::string>& args, Interaction& ui) {
         try {
             EcuApplication app;
             const FileKind kind = import(path, app, ui, false);
-            printInfo(path, kind, app);
+            printInfo(path, kind, app, a.has("checksums"));
         } catch (const ZepError& e) {
             ui.critical(path + ": " + e.description());
             code = 1;
@@ -233,10 +251,11 @@ int kwp2txt(const std::vector<std::string>& args, Interaction& ui) {
 
 const std::vector<Command>& fileCommands() {
     static const std::vector<Command> commands = {
-        {"info", "zep info FILE...",
+        {"info", "zep info FILE... [--checksums]",
          "  Prints each file's kind, the address ranges its data cover, its total bytes and, for S-record "
          "and\n"
-         "  KWP files, the identification and the ECU parameters it carries.\n",
+         "  KWP files, the identification and the ECU parameters it carries. --checksums adds the KWP CRC\n"
+         "  (CRC-16/CCITT-FALSE), CRC-32 and byte sum of each range and of the whole image.\n",
          info},
         {"convert",
          "zep convert IN OUT [--to srec|h86|kwp] [--address N] [--fill-pattern HEX] [--write-granularity N] "

@@ -36,17 +36,45 @@ public:
     }
 
     bool full() const { return result_.count > Limit; }
+    void compared(std::uint64_t) {}
 
 private:
     CompareResult& result_;
 };
+
+/** every difference, as runs of consecutive addresses, with the bytes compared */
+class DetailSink {
+public:
+    explicit DetailSink(CompareDetail& detail) : detail_(detail) {}
+
+    bool add(std::uint64_t address, std::uint8_t, std::uint8_t) {
+        ++detail_.differences;
+        if (!detail_.runs.empty() && detail_.runs.back().end() == address)
+            ++detail_.runs.back().count;
+        else
+            detail_.runs.push_back({static_cast<std::uint32_t>(address), 1});
+        return true;
+    }
+    bool full() const { return false; }
+    void compared(std::uint64_t bytes) { detail_.compared += bytes; }
+
+private:
+    CompareDetail& detail_;
+};
+
+std::uint8_t erasedValue(const ZEPEcu& ecu) {
+    if (ecu.FillPattern.empty())
+        throw ZepError(errors::InvalidArgument, tr("database/Messages/compare/noFillPattern/text",
+                                                   "The ECU {0} has no fill pattern", ecu.Nom));
+    return ecu.FillPattern.bytes()[0];
+}
 
 /**
  * The overlap pass. Blocks of an image are sorted and disjoint, so the pairs of blocks that overlap
  * come out of one merge of the two lists, in the order of a loop over every first block and, inside
  * it, every second block.
  */
-void compareOverlaps(const MemImage& first, const MemImage& second, Listing& listing) {
+template <class Sink> void compareOverlaps(const MemImage& first, const MemImage& second, Sink& listing) {
     const std::size_t firstCount = first.count(), secondCount = second.count();
     std::size_t i = 0, j = 0;
     while (i < firstCount && j < secondCount && !listing.full()) {
@@ -54,6 +82,7 @@ void compareOverlaps(const MemImage& first, const MemImage& second, Listing& lis
         const std::uint64_t from = std::max<std::uint64_t>(f.first, s.first);
         const std::uint64_t end = std::min(f.end(), s.end());
         if (from < end) {
+            listing.compared(end - from);
             const std::uint8_t* const aFirst = f.bytes.data() + (from - f.first);
             const std::uint8_t* const aEnd = aFirst + (end - from);
             const std::uint8_t* a = aFirst;
@@ -77,18 +106,17 @@ void compareOverlaps(const MemImage& first, const MemImage& second, Listing& lis
 
 /** the erased-area pass of a tuning: what only the first image holds, in its tuning area, against the erased
  * value */
-void compareErasedArea(const EcuApplication& first, const MemImage& second, Listing& listing) {
+template <class Sink>
+void compareErasedArea(const EcuApplication& first, const MemImage& second, Sink& listing) {
+    const std::uint8_t erased = erasedValue(first.Ecu());
     const ZEPEcu& ecu = first.Ecu();
-    if (ecu.FillPattern.empty())
-        throw ZepError(errors::InvalidArgument, tr("database/Messages/compare/noFillPattern/text",
-                                                   "The ECU {0} has no fill pattern", ecu.Nom));
-    const std::uint8_t erased = ecu.FillPattern.bytes()[0];
     const MemImage& image = first.value();
     const MemMap nonTuning = ecu.EraseMap(false).subtract(ecu.EraseMap(true));
     const MemMap only = image.map().subtract(second.map()).subtract(nonTuning);
     for (const MemRange& r : only) {
         const MemBlock bytes = image.extract(r.address, r.count);
         const std::span<const std::uint8_t> b = bytes.bytes();
+        listing.compared(b.size());
         for (std::size_t k = 0; k < b.size(); ++k) {
             if (b[k] != erased && !listing.add(std::uint64_t{r.address} + k, b[k], erased))
                 return;
@@ -134,7 +162,7 @@ std::optional<CompareResult> CompareItems(Connection& targetDb, const std::strin
     const std::string title = tuningCompare ? tr("frmDatabase/Messages/compare/tuning/text", "Tuning compare")
                                             : tr("frmDatabase/Messages/compare/soft/text", "Soft compare");
     try {
-        const EcuApplication first = ImageStore::Download(targetDb, targetKey, tuningCompare);
+        EcuApplication first = ImageStore::Download(targetDb, targetKey, tuningCompare);
         EcuApplication second = ImageStore::Download(sourceDb, draggedKey, dragged == ItemKey::Tuning);
         if (dragged == ItemKey::Application) {
             if (tuningCompare)
@@ -142,7 +170,12 @@ std::optional<CompareResult> CompareItems(Connection& targetDb, const std::strin
             else
                 second.Ecu().NoCalib(second.value());
         }
-        return CompareImages(first, targetName, second, draggedName, title);
+        CompareResult result = CompareImages(first, targetName, second, draggedName, title);
+        result.firstName = targetName;
+        result.secondName = draggedName;
+        result.first = std::make_shared<const EcuApplication>(std::move(first));
+        result.second = std::make_shared<const EcuApplication>(std::move(second));
+        return result;
     } catch (const ZepError&) {
         CompareResult invalid;
         invalid.title = title;
@@ -151,6 +184,32 @@ std::optional<CompareResult> CompareItems(Connection& targetDb, const std::strin
             tr("frmDatabase/Messages/compare/invalidComponent/text", "One of compared elements is invalid");
         return invalid;
     }
+}
+
+CompareDetail Details(const EcuApplication& first, const EcuApplication& second) {
+    CompareDetail detail;
+    DetailSink sink(detail);
+    compareOverlaps(first.value(), second.value(), sink);
+    if (first.EstCalibration()) {
+        detail.erased = erasedValue(first.Ecu());
+        detail.erasedRule = true;
+        compareErasedArea(first, second.value(), sink);
+        // the erased-area runs come after the overlap ones: one order for both
+        std::sort(detail.runs.begin(), detail.runs.end(),
+                  [](const MemRange& a, const MemRange& b) { return a.address < b.address; });
+    }
+    return detail;
+}
+
+std::string SummaryText(const CompareDetail& detail) {
+    if (!detail.erasedRule)
+        return tr("frmCompare/Messages/summary/text",
+                  "{0} differing byte(s) in {1} range(s), {2} bytes compared; erased-value rule not applied",
+                  detail.differences, detail.runs.size(), detail.compared);
+    return tr("frmCompare/Messages/summaryErased/text",
+              "{0} differing byte(s) in {1} range(s), {2} bytes compared; bytes only the target holds in its "
+              "tuning area count unless they hold the erased value {3}",
+              detail.differences, detail.runs.size(), detail.compared, hex::withWidth(detail.erased, 2));
 }
 
 bool ShowResult(const CompareResult& result, Interaction& ui) {

@@ -2,8 +2,10 @@
 
 #include "flash/EcuApplication.h"
 
+#include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace zep {
 
@@ -22,8 +24,23 @@ struct CompareResult {
     std::string message;
     /** the items could not be loaded, clipped or compared */
     bool invalid = false;
+    /** the two records as compared (loaded and clipped), for a closer look; null when invalid */
+    std::shared_ptr<const EcuApplication> first{}, second{};
+    std::string firstName{}, secondName{};
 
     bool differs() const { return count > 0; }
+};
+
+/** Every difference of a comparison, without the limit: what the visual compare shows. */
+struct CompareDetail {
+    /** the differing addresses, ascending, consecutive ones in one range */
+    std::vector<MemRange> runs;
+    std::uint64_t differences = 0;
+    /** the overlapping bytes, plus the bytes only a first tuning holds in its tuning area */
+    std::uint64_t compared = 0;
+    /** whether the first is a tuning, whose bytes alone count when they differ from erased */
+    bool erasedRule = false;
+    std::uint8_t erased = 0;
 };
 
 namespace Compare {
@@ -50,6 +67,12 @@ CompareResult CompareImages(const EcuApplication& first, const std::string& firs
 std::optional<CompareResult> CompareItems(Connection& targetDb, const std::string& targetKey,
                                           const std::string& targetName, Connection& sourceDb,
                                           const std::string& draggedKey, const std::string& draggedName);
+
+/** the rules of CompareImages over every byte, with no limit; an ECU without fill pattern fails the same */
+CompareDetail Details(const EcuApplication& first, const EcuApplication& second);
+
+/** one line: the differences, the ranges they make, the bytes compared and the erased-value rule */
+std::string SummaryText(const CompareDetail& detail);
 
 /**
  * Shows the result's message: OK alone when there is nothing to list, else OK and Cancel. True when

@@ -1,6 +1,7 @@
 #include "frmPropAppli.h"
 
 #include "MapGrid.h"
+#include "MemoryMapStrip.h"
 #include "NamedControls.h"
 
 #include "commands/ApprovalCheck.h"
@@ -30,10 +31,11 @@ frmPropAppli::frmPropAppli(const QString& caption, QString& comment, EcuApplicat
                            QWidget* parent)
     : QDialog(parent), comment_(comment), image_(image), ui_(ui),
       writeMap_(image.Ecu().WriteMap(image.EstCalibration())), imageMap_(image.value().map()),
+      rangeChecksums_(rangeChecksumsOf(image.value())),
       lblApprovalNumber_(new QLabel(QStringLiteral("Approval number"), this)),
       txtApprovalNumber_(new QLineEdit(this)), lblComment_(new QLabel(QStringLiteral("Comment"), this)),
       txtComment_(new QPlainTextEdit(this)), tsMapping_(new QTabWidget(this)),
-      gridMapping_(new QTableWidget(this)), total_(new QLineEdit(this)) {
+      gridMapping_(new QTableWidget(this)), total_(new QLineEdit(this)), txtChecksums_(new QLineEdit(this)) {
     setObjectName("frmPropAppli");
     lblApprovalNumber_->setObjectName("lblApprovalNumber");
     txtApprovalNumber_->setObjectName("txtApprovalNumber");
@@ -42,6 +44,7 @@ frmPropAppli::frmPropAppli(const QString& caption, QString& comment, EcuApplicat
     tsMapping_->setObjectName("tsMapping");
     gridMapping_->setObjectName("gridMapping");
     total_->setObjectName("Total");
+    txtChecksums_->setObjectName("txtChecksums");
 
     lblApprovalNumber_->setBuddy(txtApprovalNumber_);
     lblComment_->setBuddy(txtComment_);
@@ -50,6 +53,8 @@ frmPropAppli::frmPropAppli(const QString& caption, QString& comment, EcuApplicat
         txtApprovalNumber_->fontMetrics().horizontalAdvance(QString(16, '0')));
     makeCommentBox(*txtComment_);
     total_->setReadOnly(true);
+    txtChecksums_->setReadOnly(true);
+    txtChecksums_->setText(qs(MapRows::checksumsText(checksumsOf(image.value()))));
     gridMapping_->setToolTip(
         qtr("frmPropAppli/Controls/gridMapping/toolTip", "Description of ECU addresses ranges."));
 
@@ -72,7 +77,11 @@ frmPropAppli::frmPropAppli(const QString& caption, QString& comment, EcuApplicat
     grid->addWidget(txtComment_, 1, 1);
     grid->addWidget(tsMapping_, 2, 0, 1, 2);
     grid->addWidget(total_, 3, 0, 1, 2);
-    grid->addWidget(buttons.box, 4, 0, 1, 2);
+    grid->addWidget(txtChecksums_, 4, 0, 1, 2);
+    auto* picMemoryMap = new MemoryMapStrip(image.Ecu(), image.value(), image.EstCalibration(), this);
+    picMemoryMap->setObjectName("picMemoryMap");
+    grid->addWidget(picMemoryMap, 5, 0, 1, 2);
+    grid->addWidget(buttons.box, 6, 0, 1, 2);
     grid->setRowStretch(2, 1);
     grid->setColumnStretch(1, 1);
 
@@ -114,15 +123,28 @@ void frmPropAppli::showTab() {
         return;
     if (gridMapping_->parentWidget() != current)
         current->layout()->addWidget(gridMapping_);
-    const MemMap ranges = MapRows::coverage(ss(current->objectName()), imageMap_, writeMap_);
+    const std::string tab = ss(current->objectName());
+    const MemMap ranges = MapRows::coverage(tab, imageMap_, writeMap_);
+    // the image's own ranges carry their checksums; the other tabs list bytes the image lacks or should not
+    // have
+    const bool withChecksums = tab == "Mapping";
+    QStringList headers{qtr("frmPropAppli/Controls/gridMapping/columnNames/Start/text", "Start"),
+                        qtr("frmPropAppli/Controls/gridMapping/columnNames/End/text", "End"),
+                        qtr("frmPropAppli/Controls/gridMapping/columnNames/Length/text", "Length"),
+                        qtr("frmPropAppli/Controls/gridMapping/columnNames/Size/text", "Size (KB)")};
+    if (withChecksums)
+        headers << qtr("frmPropAppli/Controls/gridMapping/columnNames/KwpCrc/text", "KWP CRC")
+                << qtr("frmPropAppli/Controls/gridMapping/columnNames/Crc32/text", "CRC-32")
+                << qtr("frmPropAppli/Controls/gridMapping/columnNames/Sum/text", "Byte sum");
     gridMapping_->setUpdatesEnabled(false);
-    MapGrid::reset(*gridMapping_,
-                   {qtr("frmPropAppli/Controls/gridMapping/columnNames/Start/text", "Start"),
-                    qtr("frmPropAppli/Controls/gridMapping/columnNames/End/text", "End"),
-                    qtr("frmPropAppli/Controls/gridMapping/columnNames/Length/text", "Length"),
-                    qtr("frmPropAppli/Controls/gridMapping/columnNames/Size/text", "Size (KB)")});
-    for (const MemRange& range : ranges)
-        MapGrid::addRow(*gridMapping_, range);
+    MapGrid::reset(*gridMapping_, headers);
+    for (std::size_t i = 0; i < ranges.count(); ++i) {
+        QStringList further;
+        if (withChecksums && i < rangeChecksums_.size())
+            for (const std::string& cell : MapRows::checksumCells(rangeChecksums_[i].checksums))
+                further << qs(cell);
+        MapGrid::addRow(*gridMapping_, ranges.ranges()[i], further);
+    }
     if (ranges.empty())
         MapGrid::addEmptyRow(*gridMapping_);
     total_->setText(qs(MapRows::total(ranges)));

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "memory/Checksums.h"
 #include "memory/MemMap.h"
+
+#include <vector>
 
 #include <QDialog>
 
@@ -44,7 +47,8 @@ public:
     bool changed() const { return changed_; }
 
     static constexpr int MinimumWidth = 481;
-    static constexpr int MinimumHeight = 411;
+    // the memory-map strip and the checksums line below the grid
+    static constexpr int MinimumHeight = 411 + 180;
 
 public slots:
     /** OK: Changed is whether a text box was edited; an edited approval number must pass its check */
@@ -72,6 +76,7 @@ private:
     bool busy_ = false;
     MemMap writeMap_;
     MemMap imageMap_;
+    std::vector<RangeChecksums> rangeChecksums_;
 
     QLabel* lblApprovalNumber_;
     QLineEdit* txtApprovalNumber_;
@@ -80,6 +85,7 @@ private:
     QTabWidget* tsMapping_;
     QTableWidget* gridMapping_;
     QLineEdit* total_;
+    QLineEdit* txtChecksums_;
 };
 
 } // namespace zep

@@ -7,7 +7,7 @@
 #include "commands/Copy.h"
 #include "database/Connection.h"
 #include "database/ItemKey.h"
-#include "dialogs/frmText.h"
+#include "dialogs/frmCompare.h"
 #include "frmDatabase.h"
 #include "memory/ZepError.h"
 #include "navigation/Listing.h"
@@ -223,10 +223,10 @@ void DropHandler::dropOn(const std::string& targetKey) {
                 target, targetKey, targetRow ? targetRow->text : std::string(), source, dragged, draggedName);
             busy.restore();
             if (result && Compare::ShowResult(*result, ui)) {
-                frmText viewer(&window_);
-                viewer.setWindowTitle(qs(result->title));
-                viewer.setText(qs(result->listing));
-                viewer.exec();
+                WaitCursor counting;
+                frmCompare compared(*result, Compare::Details(*result->first, *result->second), ui, &window_);
+                counting.restore();
+                compared.exec();
             }
             return;
         }

@@ -12,6 +12,7 @@
 #include "database/ItemKey.h"
 #include "database/Sql.h"
 #include "dialogs/frmCreateTestDataSet.h"
+#include "dialogs/frmHexView.h"
 #include "dialogs/frmPropAppli.h"
 #include "dialogs/frmPropEcu.h"
 #include "flash/FileKind.h"
@@ -231,6 +232,26 @@ void ItemCommands::properties(const std::string& key) {
 
 void ItemCommands::applicationProperties(const std::string& key) {
     itemProperties(key, true);
+}
+
+void ItemCommands::viewBytes(const std::string& key, const std::string& text, bool defaultTuning) {
+    if (!connected())
+        return;
+    try {
+        WaitCursor busy;
+        // the bytes the properties dialog shows for the same item
+        EcuApplication image =
+            ImageStore::Download(*window_.connection(), key, defaultTuning || keyKind(key) == ItemKey::Tuning,
+                                 nullptr, &window_.interaction());
+        if (defaultTuning)
+            image.Ecu().Intersect(image.value(), true);
+        auto* view = new frmHexView(qs(text), std::move(image.value()), &window_);
+        view->setAttribute(Qt::WA_DeleteOnClose);
+        busy.restore();
+        view->show();
+    } catch (const std::exception& e) {
+        window_.interaction().critical(e.what());
+    }
 }
 
 void ItemCommands::itemProperties(const std::string& key, bool clipToTuningArea) {

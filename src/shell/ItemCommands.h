@@ -28,6 +28,8 @@ public:
     void properties(const std::string& key);
     /** the application's own image, clipped to its tuning area (the default tuning item) */
     void applicationProperties(const std::string& key);
+    /** the bytes of an application or a tuning in a hex view; the default tuning item: its tuning area */
+    void viewBytes(const std::string& key, const std::string& text, bool defaultTuning);
     /** dummy images for the selected application or tuning */
     void createTestDataSet();
     /**

@@ -208,8 +208,13 @@ void frmDatabase::createMenus() {
     mnuEdit_->setObjectName("mnuEdit");
     mnuEditDelete_ = menuAction(*mnuEdit_, "mnuEditDelete", "&Delete");
     connect(mnuEditDelete_, &QAction::triggered, this, [this] { buttonCommand("Delete"); });
-    connect(mnuEdit_, &QMenu::aboutToShow, this,
-            [this] { mnuEditDelete_->setEnabled(button("Delete")->isEnabled()); });
+    mnuEdit_->addSeparator();
+    mnuEditViewBytes_ = menuAction(*mnuEdit_, "mnuEditViewBytes", "View &bytes");
+    connect(mnuEditViewBytes_, &QAction::triggered, this, &frmDatabase::viewBytes);
+    connect(mnuEdit_, &QMenu::aboutToShow, this, [this] {
+        mnuEditDelete_->setEnabled(button("Delete")->isEnabled());
+        mnuEditViewBytes_->setEnabled(!viewBytesKey().empty());
+    });
 
     mnuTools_ = menuBar()->addMenu("&Tools");
     mnuTools_->setObjectName("mnuTools");
@@ -266,6 +271,8 @@ void frmDatabase::createMenus() {
     QFont bold = mnuPopupProperties_->font();
     bold.setBold(true);
     mnuPopupProperties_->setFont(bold);
+    mnuPopupViewBytes_ = menuAction(*mnuPopup_, "mnuPopupViewBytes", "View &bytes");
+    connect(mnuPopupViewBytes_, &QAction::triggered, this, &frmDatabase::viewBytes);
     mnuPopup_->addSeparator();
     mnuPopupOpen_ = menuAction(*mnuPopup_, "mnuPopupOpen", "&Open");
     mnuPopupSave_ = menuAction(*mnuPopup_, "mnuPopupSave", "&Save");
@@ -632,6 +639,26 @@ void frmDatabase::updateEnabledState() {
     mnuFileSave_->setEnabled(save);
     mnuEditDelete_->setEnabled(del);
     mnuViewProperties_->setEnabled(properties);
+    mnuEditViewBytes_->setEnabled(!viewBytesKey().empty());
+}
+
+std::string frmDatabase::viewBytesKey() const {
+    const bool listFocused = lvMain_->focused();
+    const ListRow* item = listFocused ? lvMain_->selectedRow() : nullptr;
+    const TreeNode* node = !listFocused && tvMain_->hasFocus() ? tvMain_->currentNode() : nullptr;
+    const std::string key = item ? item->key : node ? node->key() : std::string();
+    const char kind = keyKind(key);
+    return kind == ItemKey::Application || kind == ItemKey::Tuning ? key : std::string();
+}
+
+void frmDatabase::viewBytes() {
+    const std::string key = viewBytesKey();
+    if (key.empty())
+        return;
+    const ListRow* item = lvMain_->focused() ? lvMain_->selectedRow() : nullptr;
+    const TreeNode* node = item ? nullptr : tvMain_->currentNode();
+    const std::string text = item ? item->text : node ? node->text() : std::string();
+    commands_->viewBytes(key, text, item && isDefaultTuningItem(key));
 }
 
 void frmDatabase::buttonCommand(const QString& key) {
@@ -705,6 +732,7 @@ void frmDatabase::activateItem() {
 
 void frmDatabase::popup(const QPoint& globalPosition) {
     mnuPopupProperties_->setEnabled(button("Properties")->isEnabled());
+    mnuPopupViewBytes_->setEnabled(!viewBytesKey().empty());
     mnuPopupOpen_->setEnabled(button("Open")->isEnabled());
     mnuPopupSave_->setEnabled(button("Save")->isEnabled());
     mnuPopupDelete_->setEnabled(button("Delete")->isEnabled());

@@ -103,6 +103,8 @@ public:
     /** the toolbar's command of a key ("Open", "Save", "Delete", "Up", "LargeIcons", "Details", "Properties",
      * ...) */
     void buttonCommand(const QString& key);
+    /** "View bytes": the hex view of the focused view's application, tuning or default tuning */
+    void viewBytes();
     QAction* button(const QString& key) const;
     void updateEnabledState();
 
@@ -145,6 +147,8 @@ private:
     void up();
     void activateItem();
     void readFilters();
+    /** the item "View bytes" applies to: the focused view's application or tuning; empty when none */
+    std::string viewBytesKey() const;
 
     std::unique_ptr<Connection> db_;
     std::string connectionName_;
@@ -172,6 +176,7 @@ private:
     QAction* mnuFileOpen_ = nullptr;
     QAction* mnuFileSave_ = nullptr;
     QAction* mnuEditDelete_ = nullptr;
+    QAction* mnuEditViewBytes_ = nullptr;
     QAction* mnuViewProperties_ = nullptr;
     QAction* mnuViewSortAuto_ = nullptr;
     QAction* mnuHelpInfo_ = nullptr;
@@ -179,6 +184,7 @@ private:
     std::vector<QAction*> mnuViewBgPicture_;
     std::vector<QAction*> mnuToolsLanguageLang_;
     QAction* mnuPopupProperties_ = nullptr;
+    QAction* mnuPopupViewBytes_ = nullptr;
     QAction* mnuPopupOpen_ = nullptr;
     QAction* mnuPopupSave_ = nullptr;
     QAction* mnuPopupDelete_ = nullptr;

@@ -1,7 +1,12 @@
 // Pictures of the viewer for the eye: the main window at each level and in each view, in English and
 // French, and the dialogs. Used by scripts/screenshots.
 #include "commands/Compare.h"
+#include "database/ImageStore.h"
+#include "dialogs/frmCompare.h"
+#include "dialogs/frmHexView.h"
 #include "dialogs/frmText.h"
+#include "maps/MemoryMapPicture.h"
+#include "shell/ItemCommands.h"
 #include "shell/ZEPDatabaseView.h"
 #include "shell/frmDatabase.h"
 #include "text/Documents.h"
@@ -85,15 +90,28 @@ void windowShots(frmDatabase& w, const QString& language) {
         const TreeNode& second = ecuNode->child(1);
         const auto result = Compare::CompareItems(*w.connection(), first.key(), first.text(), *w.connection(),
                                                   second.key(), second.text());
-        if (result) {
-            frmText compared(&w);
-            compared.setWindowTitle(qs(result->title));
-            compared.setText(qs(result->listing));
-            compared.resize(640, 360);
+        if (result && result->first && result->second) {
+            frmCompare compared(*result, Compare::Details(*result->first, *result->second), w.interaction(),
+                                &w);
             compared.show();
             shoot(compared, language + "-compare");
         }
     }
+    // The bytes of the first application, as "View bytes" shows them.
+    w.commands().viewBytes(app, "", false);
+    if (auto* bytes = w.findChild<frmHexView*>()) {
+        bytes->setWindowTitle(qs(w.treeSource().find(app) ? w.treeSource().find(app)->text() : app));
+        shoot(*bytes, language + "-hexview");
+        bytes->close();
+        QApplication::processEvents();
+    }
+    // where it lies against its ECU's maps, as zep db map draws it
+    const EcuApplication image = ImageStore::Download(*w.connection(), app, false);
+    const QString map = outFolder + "/" + language + "-map.png";
+    MemoryMapPicture(image.Ecu(), image.value(), false,
+                     QSizeF(MemoryMapPicture::DefaultWidth, MemoryMapPicture::DefaultHeight))
+        .save(ss(map));
+    std::cout << ss(map) << "\n";
     frmText info(&w);
     info.setWindowTitle("Information");
     info.setText(w.informationReport());

@@ -122,6 +122,10 @@ TEST(ZepCommand, InfoTellsKindRangesIdentificationAndParameters) {
           golden("segments.hex") + ": H86\n", "  0001FFF0-0002000F  32 bytes\n"s,
           "  total: 92 bytes in 4 blocks\n"s})
         EXPECT_TRUE(contains(r.out, line)) << line << "\nnot in\n" << r.out;
+    const Outcome sums = zep({"info", "--checksums", golden("valdore.s")});
+    EXPECT_TRUE(contains(sums.out,
+                         "  00FFFFFB-00FFFFFF  5 bytes  KWP CRC 55E1, CRC-32 CC2E3B85, byte sum 00000316\n"))
+        << sums.out;
 
     TempDir dir;
     ASSERT_EQ(zep({"convert", golden("segments.hex"), dir.file("a.kwp"), "--address", "0x6A",

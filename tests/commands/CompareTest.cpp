@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <random>
 
 namespace zep {
@@ -49,21 +50,22 @@ TEST(CompareImages, CountsListsAndReports) {
         int count;
         std::vector<std::string> listed; // the lines after the header, when checked
         std::string message;
+        std::array<std::uint64_t, 3> detail{}; // every difference: count, ranges, bytes compared
     } cases[] = {
         // clang-format off
-        {"identical", {{0x1000, ramp}}, false, {{0x1000, ramp}}, 0, {}, "Compatible data"},
-        {"one byte", {{0x1000, ramp}}, false, {{0x1000, with(ramp, 5, 0xAB)}}, 1, {"1005\t5\tAB"}, "There are 1 difference(s)"},
-        {"150 bytes", {{0x1000, many}}, false, {{0x1000, test::filled(150, 1)}}, 101, {}, "There are more than 100 differences"},
-        {"blocks apart", {{0x1000, ramp}}, false, {{0x2000, test::filled(32, 9)}}, 0, {}, "Compatible data"},
-        {"overlap only", {{0x1000, test::filled(16, 0)}}, false, {{0x1008, test::filled(16, 0x80)}}, 8, {}, "There are 8 difference(s)"},
+        {"identical", {{0x1000, ramp}}, false, {{0x1000, ramp}}, 0, {}, "Compatible data", {0, 0, 32}},
+        {"one byte", {{0x1000, ramp}}, false, {{0x1000, with(ramp, 5, 0xAB)}}, 1, {"1005\t5\tAB"}, "There are 1 difference(s)", {1, 1, 32}},
+        {"150 bytes", {{0x1000, many}}, false, {{0x1000, test::filled(150, 1)}}, 101, {}, "There are more than 100 differences", {150, 1, 150}},
+        {"blocks apart", {{0x1000, ramp}}, false, {{0x2000, test::filled(32, 9)}}, 0, {}, "Compatible data", {0, 0, 0}},
+        {"overlap only", {{0x1000, test::filled(16, 0)}}, false, {{0x1008, test::filled(16, 0x80)}}, 8, {}, "There are 8 difference(s)", {8, 1, 8}},
         {"across blocks, in order", {{0x10, test::filled(16, 0)}, {0x20, test::filled(16, 0x10)}}, false,
-         {{0x18, with(with(test::filled(16, 8), 0, 0xC8), 15, 0xD7)}}, 2, {"18\t8\tC8", "27\t17\tD7"}, "There are 2 difference(s)"},
+         {{0x18, with(with(test::filled(16, 8), 0, 0xC8), 15, 0xD7)}}, 2, {"18\t8\tC8", "27\t17\tD7"}, "There are 2 difference(s)", {2, 2, 16}},
         // Bytes only the first tuning holds: the erased value FF does not count, other values do,
         // listed with the erased value; the application area of the ECU never counts.
         {"tuning against erased value", {{0x1000, {0x01, 0x02}}, {0x8000, {0xFF, 0xFF}}, {0x8020, {0xFF, 0x01, 0xFF, 0x02}}, {0x9000, {0x33}}},
-         true, {}, 3, {"8021\t1\tFF", "8023\t2\tFF", "9000\t33\tFF"}, "There are 3 difference(s)"},
-        {"application: no erased pass", {{0x8020, {0x01}}}, false, {}, 0, {}, "Compatible data"},
-        {"tuning held by both", {{0x8020, {0x01}}}, true, {{0x8020, {0x01}}}, 0, {}, "Compatible data"},
+         true, {}, 3, {"8021\t1\tFF", "8023\t2\tFF", "9000\t33\tFF"}, "There are 3 difference(s)", {3, 3, 7}},
+        {"application: no erased pass", {{0x8020, {0x01}}}, false, {}, 0, {}, "Compatible data", {0, 0, 0}},
+        {"tuning held by both", {{0x8020, {0x01}}}, true, {{0x8020, {0x01}}}, 0, {}, "Compatible data", {0, 0, 1}},
         // clang-format on
     };
     for (const auto& c : cases) {
@@ -81,7 +83,14 @@ TEST(CompareImages, CountsListsAndReports) {
         if (!c.listed.empty()) {
             EXPECT_EQ(std::vector<std::string>(l.begin() + 1, l.end()), c.listed);
         }
+        const CompareDetail d = Compare::Details(record(c.first, c.tuning), record(c.second, false));
+        EXPECT_EQ((std::array<std::uint64_t, 3>{d.differences, d.runs.size(), d.compared}), c.detail);
     }
+    const CompareDetail tuning = Compare::Details(record({{0x8020, {1, 2, 3}}}, true), record({}, false));
+    EXPECT_EQ(Compare::SummaryText(tuning),
+              "3 differing byte(s) in 1 range(s), 3 bytes compared; bytes only the "
+              "target holds in its tuning area count unless they hold the erased "
+              "value FF");
 }
 
 /** the comparison as written: every block of the first against every block of the second */

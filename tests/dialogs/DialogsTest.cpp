@@ -4,7 +4,9 @@
 #include "database/Connection.h"
 #include "database/ConnectionString.h"
 #include "dialogs/DatabaseChooser.h"
+#include "dialogs/frmCompare.h"
 #include "dialogs/frmCreateTestDataSet.h"
+#include "dialogs/frmHexView.h"
 #include "dialogs/frmPropAppli.h"
 #include "dialogs/frmPropEcu.h"
 #include "dialogs/frmText.h"
@@ -215,9 +217,12 @@ private slots:
         QCOMPARE(child<QPlainTextEdit>(dialog, "txtComment").toPlainText(), QString("comment"));
         auto& grid = child<QTableWidget>(dialog, "gridMapping");
         QCOMPARE(grid.toolTip(), QString("Description of ECU addresses ranges."));
-        QCOMPARE(headerTexts(grid), (QStringList{"Start", "End", "Length", "Size (KB)"}));
-        QCOMPARE(gridRows(grid), QStringList{"8000|85FF|600|1.5"});
+        QCOMPARE(headerTexts(grid),
+                 (QStringList{"Start", "End", "Length", "Size (KB)", "KWP CRC", "CRC-32", "Byte sum"}));
+        QCOMPARE(gridRows(grid), QStringList{"8000|85FF|600|1.5|C4F7|49B0A743|00021C00"});
         QCOMPARE(child<QLineEdit>(dialog, "Total").text(), QString("1536 bytes - 2 KBytes"));
+        QCOMPARE(child<QLineEdit>(dialog, "txtChecksums").text(),
+                 QString("KWP CRC C4F7, CRC-32 49B0A743, byte sum 00021C00"));
         // a tab without ranges still shows one empty row
         QVERIFY(showTab(dialog, "Missing"));
         QCOMPARE(gridRows(grid), QStringList{"|||"});
@@ -523,7 +528,7 @@ private slots:
         for (const char* language : {"en", "fr"})
             for (const char* dialog :
                  {"frmPropEcu", "frmPropEcu-Mapping", "frmPropAppli", "frmCreateTestDataSet",
-                  "DatabaseChooser-file", "DatabaseChooser-server", "frmText"})
+                  "DatabaseChooser-file", "DatabaseChooser-server", "frmText", "frmHexView", "frmCompare"})
                 QTest::newRow(qPrintable(QString("%1 %2").arg(dialog, language)))
                     << QString(language) << QString(dialog);
     }
@@ -553,6 +558,20 @@ private slots:
         } else if (dialog == "DatabaseChooser-server") {
             window = std::make_unique<DatabaseChooser>(
                 "Provider=PostgreSQL;Host=db.example;Database=zep;User ID=ann;Password=secret");
+        } else if (dialog == "frmHexView") {
+            window = std::make_unique<frmHexView>("APP_SAMPLE", app.value());
+        } else if (dialog == "frmCompare") {
+            auto other = std::make_shared<EcuApplication>(app);
+            other->value().add(0x0100, std::vector<std::uint8_t>{0x12, 0x13, 0x14});
+            other->value().add(0x20080, std::vector<std::uint8_t>(0x20, 0x23));
+            CompareResult result =
+                Compare::CompareImages(app, "APP_SAMPLE", *other, "APP_OTHER",
+                                       zep::tr("frmDatabase/Messages/compare/soft/text", "Soft compare"));
+            result.first = std::make_shared<EcuApplication>(app);
+            result.second = other;
+            result.firstName = "APP_SAMPLE";
+            result.secondName = "APP_OTHER";
+            window = std::make_unique<frmCompare>(result, Compare::Details(app, *other), ui);
         } else {
             auto text = std::make_unique<frmText>();
             text->setWindowTitle("Report");

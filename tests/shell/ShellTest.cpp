@@ -7,6 +7,7 @@
 #include "database/Connection.h"
 #include "database/ConnectionString.h"
 #include "database/ImageStore.h"
+#include "dialogs/frmHexView.h"
 #include "shell/DatabaseWindows.h"
 #include "shell/DropHandler.h"
 #include "shell/ItemCommands.h"
@@ -731,11 +732,12 @@ private slots:
         const struct {
             const char *item, *tab;
             QStringList rows;
+            QString bytes; // what "View bytes" says of the same item
         } cases[] = {
             // clang-format off
-            {"a2", "Exceed", {"9000|91FF|200|"}}, // the application
-            {"a2", "Mapping", {"8000|80FF|100|"}}, // its default tuning: the application in the tuning area
-            {"c1", "Missing", {"8080|80FF|80|"}}, // its tuning
+            {"a2", "Exceed", {"9000|91FF|200|"}, "4864 bytes in 3 range(s)"}, // the application
+            {"a2", "Mapping", {"8000|80FF|100||F1A1|D4DE8064|00000200"}, "256 bytes in 1 range(s)"}, // its default tuning
+            {"c1", "Missing", {"8080|80FF|80|"}, "128 bytes in 1 range(s)"}, // its tuning
             // clang-format on
         };
         TestWindow t;
@@ -752,7 +754,7 @@ private slots:
         ImageStore::StoreImageRows(t.db(), ImageStore::Owner::Application, t.rows->appA, code);
         ImageStore::StoreImageRows(t.db(), ImageStore::Owner::Tuning, t.rows->tuning, data);
         t.walk({"g7", "h1"});
-        for (const auto& [item, tab, rows] : cases) {
+        for (const auto& [item, tab, rows, bytes] : cases) {
             t.selectInList(item);
             QStringList shown;
             whenModal([&](QDialog& d) {
@@ -762,6 +764,17 @@ private slots:
             });
             t.w->buttonCommand("Properties");
             QCOMPARE(shown, rows);
+            // the pop-up's "View bytes" shows the same item's bytes
+            emit t.w->list().popupRequested(t.w->mapToGlobal(QPoint(200, 200)));
+            auto* viewBytes = t.w->findChild<QAction*>("mnuPopupViewBytes");
+            QVERIFY(viewBytes->isEnabled());
+            t.w->findChild<QMenu*>("mnuPopup")->close();
+            viewBytes->trigger();
+            auto* hex = t.w->findChild<frmHexView*>();
+            QVERIFY(hex && hex->isVisible());
+            QVERIFY2(child<QLabel>(*hex, "lblInfo").text().startsWith(bytes),
+                     qPrintable(child<QLabel>(*hex, "lblInfo").text()));
+            delete hex;
             t.w->clickNode("a2");
         }
     }
