@@ -138,36 +138,24 @@ TEST_P(Import, AnExistingEcuIsUpdatedKeptOrLeftAsTheUserSays) {
     const std::string changed =
         replaced(replaced(golden(), "<InterByte Delay=\"10\"/>", "<InterByte Delay=\"99\"/>"),
                  "<tuningdata Name=\"T2\">", "<tuningdata Name=\"T3\">");
-    const struct {
-        std::string document;
-        Answer answer;
-        std::vector<std::string> shown;
-        std::size_t ecus;
-        std::function<void(Connection&)> check;
-    } cases[] = {
-        {golden(), Answer::Cancel, {question}, 0, [&](Connection& c) { EXPECT_EQ(importedRows(c), before); }},
-        {golden(),
-         Answer::No,
-         {question, existing[0], existing[1], existing[2], existing[3]},
-         1,
-         [&](Connection& c) { EXPECT_EQ(importedRows(c), before); }},
-        {replaced(golden(), "<Address Value=\"16\"/>", "<Address Value=\"17\"/>"),
-         Answer::Yes,
-         {"Adding function Engine control unit for address code 11H",
-          "Boot " + ecuName + " already present with address code 10H. Can't change to 11H"},
-         0,
-         [&](Connection& c) { EXPECT_EQ(importedRows(c), before); }},
-        {changed,
-         Answer::Yes,
-         {question, existing[0], existing[1], existing[2]},
-         1,
-         [&](Connection& c) {
-             EXPECT_EQ(EcuStore::Read(c, 1).InterByteDelay, 99);
-             EXPECT_EQ(count(c, "Mappings"), 2);
-             EXPECT_EQ(count(c, "Exclusions"), 2);
-             EXPECT_EQ(count(c, "Calibrations"), 4);
-         }},
+    const auto unchanged = [&](Connection& c) { EXPECT_EQ(importedRows(c), before); };
+    const auto updated = [&](Connection& c) {
+        EXPECT_EQ(EcuStore::Read(c, 1).InterByteDelay, 99);
+        EXPECT_EQ((std::vector{count(c, "Mappings"), count(c, "Exclusions"), count(c, "Calibrations")}),
+                  (std::vector<long long>{2, 2, 4}));
     };
+    const std::string address17 = replaced(golden(), "<Address Value=\"16\"/>", "<Address Value=\"17\"/>");
+    const std::vector<std::string> cannotChange = {
+        "Adding function Engine control unit for address code 11H",
+        "Boot " + ecuName + " already present with address code 10H. Can't change to 11H"};
+    // clang-format off
+    const struct { std::string document; Answer answer; std::vector<std::string> shown; std::size_t ecus; std::function<void(Connection&)> check; } cases[] = {
+        {golden(), Answer::Cancel, {question}, 0, unchanged},
+        {golden(), Answer::No, {question, existing[0], existing[1], existing[2], existing[3]}, 1, unchanged},
+        {address17, Answer::Yes, cannotChange, 0, unchanged},
+        {changed, Answer::Yes, {question, existing[0], existing[1], existing[2]}, 1, updated},
+    };
+    // clang-format on
     for (const auto& c : cases) {
         ui.shown.clear();
         ui.answers = {c.answer};
@@ -225,11 +213,8 @@ TEST_P(Import, Base64SplitOverLinesAndUnnamedDefaultDataReadAsUsual) {
 }
 
 TEST_P(Import, SupplierCodesOfTheIdentificationsShowInTheList) {
-    const struct {
-        std::string identification;
-        const char* supplierHex;
-        const char* shown;
-    } cases[] = {
+    // clang-format off
+    const struct { std::string identification; const char* supplierHex; const char* shown; } cases[] = {
         {"<Identification Supplier=\"ZEP\"/>", "5A4550", "ZEP"},
         {"<Identification Supplier=\"AB\"/>", "414220", "AB "},
         {"<Identification Supplier=\"\"/>", "202020", "   "},
@@ -239,6 +224,7 @@ TEST_P(Import, SupplierCodesOfTheIdentificationsShowInTheList) {
         {"<Identification Supplier=\"ABCD\"/>", "414243", "ABC"},
         {"", "202020", "   "},
     };
+    // clang-format on
     // One application a case, whose default tuning data and tuning carry the case's identification.
     std::string applications;
     for (std::size_t i = 0; i < std::size(cases); ++i) {
@@ -275,21 +261,16 @@ TEST_P(Import, MalformedAndForeignDocumentsAreRefusedAndWriteNothing) {
     const std::string broken =
         "<?xml version=\"1.0\"?>\r\n<xml>\r\n<Boot Name=\"a\">\r\n  <K></Kx>\r\n</xml>\r\n";
     const std::string adding = "Adding function Engine control unit for address code 10H";
-    const struct {
-        std::string text;
-        std::vector<std::string> shown;
-    } cases[] = {
+    // clang-format off
+    const struct { std::string text; std::vector<std::string> shown; } cases[] = {
         {broken, {"Start-end tags mismatch (line 4, column 8)\r\n  <K></Kx>"}},
-        {replaced(golden(), "AAECAwQFBgcICQoLDA0ODw==", "AAECAwQFBgcICQoLDA0ODw"),
-         {adding, "Invalid value \"\r\nAAECAwQFBgcICQoLDA0ODw\r\n\" for segment (bin.base64)"}},
-        {"<?xml version=\"1.0\"?><html><body><Boot/></body></html>",
-         {"This is not an ECU file: its root element <html> holds no Boot element."}},
-        {"<?xml version=\"1.0\"?><xml><Boot Name=\"other\"><Function Name=\"f\"/></Boot></xml>",
-         {"Missing K"}},
-        {"<?xml version=\"1.0\"?>",
-         {"No document element found (line 1, column 21)\r\n<?xml version=\"1.0\"?>"}},
+        {replaced(golden(), "AAECAwQFBgcICQoLDA0ODw==", "AAECAwQFBgcICQoLDA0ODw"), {adding, "Invalid value \"\r\nAAECAwQFBgcICQoLDA0ODw\r\n\" for segment (bin.base64)"}},
+        {"<?xml version=\"1.0\"?><html><body><Boot/></body></html>", {"This is not an ECU file: its root element <html> holds no Boot element."}},
+        {"<?xml version=\"1.0\"?><xml><Boot Name=\"other\"><Function Name=\"f\"/></Boot></xml>", {"Missing K"}},
+        {"<?xml version=\"1.0\"?>", {"No document element found (line 1, column 21)\r\n<?xml version=\"1.0\"?>"}},
         {"S00600004844521B", {dir.file("in.xml") + " is not a valid XML file"}},
     };
+    // clang-format on
     for (const auto& c : cases) {
         ui.shown.clear();
         EXPECT_FALSE(import(c.text).imported());
