@@ -65,33 +65,13 @@ TEST_P(Import, TheGoldenDocumentGivesBackTheEcuAndExportsTheSameAgain) {
     EXPECT_EQ(result.nodes[2].key + result.nodes[2].parentKey + result.nodes[2].text,
               appKey + ecuKey + "SW 1.0");
 
-    // The source's parameters, memory map, images and identification.
-    const ZEPEcu back = EcuStore::Read(*db, ecu.ecu.id);
-    ZEPEcu expected = goldenEcu();
-    expected.addMapping(0x1000, 0x1000, false);
-    expected.addMapping(0x2000, 0x100, true);
-    expected.addExclusion(0x1F00, 0x20, false);
-    expected.addExclusion(0x20F0, 0x10, true);
-    for (const bool tuning : {false, true})
-        EXPECT_EQ(back.WriteMap(tuning), expected.WriteMap(tuning));
-    EXPECT_EQ(back.Nom, ecuName);
-    EXPECT_EQ(back.FillPattern.toHex(), "FFFF");
-    EXPECT_EQ(back.UploadRL, 132);
-    EXPECT_EQ(back.IdentificationType, 32768);
-    const EcuApplication app = ImageStore::Download(*db, appKey, false);
-    EXPECT_EQ(app.Software() + app.Version() + app.PIE() + app.Hardware() + app.Calibration() + app.Reserve(),
-              "0A1B000201234567899876543210"
-              "00C1DEADBEEF");
-    EXPECT_EQ(app.Fournisseur() + app.Homologation + std::to_string(app.IndiceDiag()), "ZEPHOMOL-00015");
+    // The code is stored without its excluded bytes, which the export would leave out anyway.
     EXPECT_EQ(lines(*db, "SELECT [Address], [Bytes] FROM [Application Code] ORDER BY [Address]"),
               (std::vector<std::string>{"4096|0x000102030405060708090A0B0C0D0E0F", "7968|0x48494A4B4C4D4E4F",
                                         "8192|0x202122232425262728292A2B2C2D2E2F"}));
-    EXPECT_EQ(
-        lines(*db, "SELECT [Calib Name], [Hardware], [Homologation] FROM [Calibrations] ORDER BY [Calib Id]"),
-        (std::vector<std::string>{"default tuning|9876543210|HOMOL-0001", "T1|2222222222|HOMOL-T1",
-                                  "T2|4444444444|"}));
 
-    // The default tuning data came back as a tuning too, so the next export has it once more, and no
+    // The parameters, the memory map, the identifications and the tunings came back, as the export tells;
+    // the default tuning data came back as a tuning too, so the next export has it once more, and no
     // more after that.
     const std::string defaultData =
         golden().substr(golden().find("\r\n<tuningdata Name=\"default tuning\">"),
@@ -195,16 +175,9 @@ TEST_P(Import, ABootThatFailsLeavesNoneOfItsRowsAndTheOthersAreImported) {
     EXPECT_EQ(count(*db, "Applications"), 1);
 }
 
-TEST_P(Import, Base64SplitOverLinesAndUnnamedDefaultDataReadAsUsual) {
-    // Every base64 text broken after each 8 characters, and the default tuning data without its name.
-    std::string split = golden();
-    const std::string open = "dt:dt=\"bin.base64\">\r\n";
-    for (std::size_t at = split.find(open); at != std::string::npos; at = split.find(open, at)) {
-        at += open.size();
-        for (const std::size_t end = split.find('\r', at); at + 8 < end; at += 8 + 4)
-            split.insert(at + 8, "\r\n \t");
-    }
-    import(replaced(split, "<tuningdata Name=\"default tuning\">", "<tuningdata Name=\"\">"));
+// Base64 text broken over lines is the decoder's business (Base64Test).
+TEST_P(Import, UnnamedDefaultTuningDataIsTheApplicationsOwn) {
+    import(replaced(golden(), "<tuningdata Name=\"default tuning\">", "<tuningdata Name=\"\">"));
     EXPECT_EQ(lines(*db, "SELECT [Bytes] FROM [Application Code] ORDER BY [Address]"),
               (std::vector<std::string>{"0x000102030405060708090A0B0C0D0E0F", "0x48494A4B4C4D4E4F",
                                         "0x202122232425262728292A2B2C2D2E2F"}));
