@@ -3,6 +3,7 @@
 #include "ZepRun.h"
 
 #include <gtest/gtest.h>
+#include <pugixml.hpp>
 
 #include <algorithm>
 #include <chrono>
@@ -31,7 +32,9 @@ protected:
     static void SetUpTestSuite() {
         folder_ = new TempDir;
         ASSERT_EQ(zep({"db", "create", fixture()}).code, 0);
-        ASSERT_EQ(zep({"db", "import", fixture(), dataPath("xml/ecu.base64.xml")}).code, 0);
+        const Outcome imported = zep({"db", "import", fixture(), dataPath("xml/ecu.base64.xml")});
+        ASSERT_EQ(imported.code, 0);
+        ASSERT_EQ(imported.out, "h1\na1\nc1\nc2\nc3\n"); // the keys of what was added
     }
     static void TearDownTestSuite() {
         delete folder_;
@@ -48,11 +51,8 @@ TempDir* ZepDatabaseSubcommand::folder_ = nullptr;
 TEST_F(ZepDatabaseSubcommand, EachRunsRefusesAndSaysHowToCallIt) {
     // DB is a copy of the fixture, OUT a file to write, NEW a file that does not exist yet
     const std::string longName(256, 'n');
-    const struct {
-        std::vector<std::string> args;
-        int code;
-        std::string says; // on stdout for exit 0, else on stderr
-    } cases[] = {
+    // clang-format off
+    const struct { std::vector<std::string> args; int code; std::string says; /* on stdout for exit 0 (all of it when empty), else on stderr */ } cases[] = {
         {{"db", "create", "NEW"}, 0, ""},
         {{"db", "create", "DB"}, 1, "already exists"},
         {{"db", "create"}, 2, "usage: zep db create DB"},
@@ -67,15 +67,17 @@ TEST_F(ZepDatabaseSubcommand, EachRunsRefusesAndSaysHowToCallIt) {
         {{"db", "list", "DB", "x"}, 2, "not a key of the form r, gADDRESS (g112, g0x70 or g70H), hID, aID"},
         {{"db", "open", "DB", dataPath("flash/valdore.s"), "--into", "h1"}, 0, "a2\n"},
         {{"db", "open", "DB", "OUT", "--into", "h1"}, 1, "Unable to read file"},
-        {{"db", "open", "DB", dataPath("xml/ecu.base64.xml"), "--into", "h1"},
-         1,
-         "import it with zep db import"},
+        {{"db", "open", "DB", dataPath("xml/ecu.base64.xml"), "--into", "h1"}, 1, "import it with zep db import"},
         {{"db", "open", "DB", dataPath("flash/valdore.s")}, 2, "--into"},
         {{"db", "save", "DB", "a1", "OUT.h86"}, 0, ""},
         {{"db", "save", "DB", "h1", "OUT.xml", "--encoding", "base64"}, 0, ""},
         {{"db", "save", "DB", "a9", "OUT.s"}, 1, "Application 9 does not exist"},
         {{"db", "save", "DB", "a1", "OUT.bin"}, 2, "give --format"},
+        {{"db", "save", "DB", "h1", "OUT.xml", "--format", "srec"}, 2, "not a key of the form aID, cID"},
+        {{"db", "save", "DB", "a1", "OUT.s", "--encoding", "base64"}, 2, "go with XML"},
+        {{"db", "save", "DB", "h9", "OUT.xml", "--format", "xml"}, 1, "ECU 9 does not exist"},
         {{"db", "import", "DB", dataPath("xml/ecu.base64.xml"), "--update-existing", "no"}, 0, "h1\n"},
+        {{"db", "import", "DB", dataPath("xml/ecu.base64.xml"), "--update-existing", "cancel"}, 0, ""},
         {{"db", "import", "DB", dataPath("flash/valdore.s")}, 1, "is not a valid XML file"},
         {{"db", "import", "DB", "OUT.xml"}, 1, "Unable to read file"},
         {{"db", "import", "DB", "x.xml", "--update-existing", "ok"}, 2, "--update-existing takes"},
@@ -109,6 +111,7 @@ TEST_F(ZepDatabaseSubcommand, EachRunsRefusesAndSaysHowToCallIt) {
         {{"db", "mark", "DB", "h1"}, 2, "aID, cID"},
         {{"db", "bogus", "DB"}, 2, "unknown subcommand db bogus"},
     };
+    // clang-format on
     for (const auto& c : cases) {
         TempDir dir;
         fs::copy_file(fixture(), dir.file("db.zdb"));
@@ -127,10 +130,43 @@ TEST_F(ZepDatabaseSubcommand, EachRunsRefusesAndSaysHowToCallIt) {
             c.args[0] + " " + c.args[1] + " ... -> " + std::to_string(r.code) + "\n" + r.err;
         EXPECT_EQ(r.code, c.code) << line;
         EXPECT_TRUE(contains(c.code == 0 ? r.out : r.err, c.says)) << line << r.out;
+        if (c.code == 0 && c.says.empty()) {
+            EXPECT_EQ(r.out, "") << line;
+        }
         if (c.code != 0) {
             EXPECT_FALSE(r.err.empty()) << line;
             EXPECT_EQ(snapshot(dir.path()), before) << line << "something was written";
         }
+    }
+}
+
+// The XML export's questions answered by flags: what the saved document holds tells which answers it got.
+TEST_F(ZepDatabaseSubcommand, XmlSaveAnswersTheQuestionsFromItsFlags) {
+    TempDir dir;
+    // clang-format off
+    const struct { std::vector<std::string> args; int tuningData, codeSegments; bool base64; /* the default answer: base64 */ } cases[] = {
+        {{"a1", "--only-default-tuning", "yes"}, 1, 2, true},
+        {{"a1", "--only-default-tuning", "no", "--encoding", "base64"}, 4, 2, true},
+        {{"a1", "--default-tuning"}, 1, 0, true},
+        {{"c2", "--tuning-only", "yes"}, 1, 0, true},
+        {{"c2", "--tuning-only", "no", "--encoding", "binhex"}, 1, 2, false},
+    };
+    // clang-format on
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args[0] + " " + c.args[1]);
+        std::vector<std::string> args{"db",       "save", fixture(), c.args[0], dir.file("s.xml"),
+                                      "--format", "xml"};
+        args.insert(args.end(), c.args.begin() + 1, c.args.end());
+        ASSERT_EQ(zep(args).code, 0);
+        pugi::xml_document doc;
+        ASSERT_TRUE(doc.load_file(dir.file("s.xml").c_str()));
+        const pugi::xml_node application = doc.document_element().child("Boot").child("application");
+        const auto count = [](const auto& range) {
+            return static_cast<int>(std::distance(range.begin(), range.end()));
+        };
+        EXPECT_EQ(count(application.children("tuningdata")), c.tuningData);
+        EXPECT_EQ(count(application.children("segment")), c.codeSegments);
+        EXPECT_EQ(contains(readFile(dir.file("s.xml")), "bin.base64"), c.base64);
     }
 }
 

@@ -28,22 +28,16 @@ TEST(FileAccess, WritesReplaceTheFileWholeWhateverStandsAtItsName) {
     const auto write = [](const std::string& path, const std::string& text) {
         writeWholeFile(path, [&](OutputBuffer& out) { out.append(text); });
     };
-    const struct {
-        const char* what;
-        std::map<std::string, std::string> before; // "-> x": a link to x
-        std::map<std::string, std::string> after;
-    } cases[] = {
+    // clang-format off
+    const struct { const char* what; std::map<std::string, std::string> before /* "-> x": a link to x */, after; } cases[] = {
         {"a new file", {}, {{"out", "new"}}},
         {"an old file", {{"out", "old"}}, {{"out", "new"}}},
-        {"a link: written through",
-         {{"target", "old"}, {"out", "-> target"}},
-         {{"target", "new"}, {"out", "-> target"}}},
+        {"a link: written through", {{"target", "old"}, {"out", "-> target"}}, {{"target", "new"}, {"out", "-> target"}}},
         {"a link to no file yet", {{"out", "-> target"}}, {{"target", "new"}, {"out", "-> target"}}},
         // the fixed name an earlier version wrote to, planted to redirect the bytes
-        {"a planted link",
-         {{"victim", "keep"}, {"out.zep-partial", "-> victim"}},
-         {{"victim", "keep"}, {"out.zep-partial", "-> victim"}, {"out", "new"}}},
+        {"a planted link", {{"victim", "keep"}, {"out.zep-partial", "-> victim"}}, {{"victim", "keep"}, {"out.zep-partial", "-> victim"}, {"out", "new"}}},
     };
+    // clang-format on
     for (const auto& c : cases) {
         TempDir dir;
         for (const auto& [name, content] : c.before) {

@@ -5,6 +5,7 @@
 #include "flash/EcuApplication.h"
 #include "memory/Hex.h"
 #include "memory/ZepError.h"
+#include "text/Interaction.h"
 
 #include <gtest/gtest.h>
 
@@ -42,6 +43,42 @@ inline Bytes operator+(Bytes a, const Bytes& b) {
 
 inline std::string flashData(const std::string& name) {
     return readFile(dataPath("flash/" + name));
+}
+
+enum class Format { SRecord, H86, Kwp };
+
+/** the bytes of text read as a file of the format into app (a KWP file needs no Interaction) */
+inline void importText(Format format, const std::string& text, EcuApplication& app, Interaction& ui) {
+    TempDir dir;
+    writeFile(dir.file("in"), text);
+    if (format == Format::SRecord)
+        app.ImportFromSFile(dir.file("in"), ui);
+    else if (format == Format::H86)
+        app.ImportFromH86File(dir.file("in"), ui);
+    else
+        app.ImportFromKWPFile(dir.file("in"));
+}
+
+/** the file app makes in the format */
+inline std::string exportText(Format format, EcuApplication& app) {
+    TempDir dir;
+    if (format == Format::SRecord)
+        app.ExportToSFile(dir.file("out"));
+    else if (format == Format::H86)
+        app.ExportToH86File(dir.file("out"));
+    else
+        app.ExportToKWPFile(dir.file("out"));
+    return readFile(dir.file("out"));
+}
+
+/** the lines of a text that ends each with CR LF */
+inline std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> out;
+    std::size_t p = 0;
+    for (std::size_t end; (end = text.find("\r\n", p)) != std::string::npos; p = end + 2)
+        out.push_back(text.substr(p, end - p));
+    EXPECT_EQ(p, text.size()) << "text after the last CR LF";
+    return out;
 }
 
 /** the description of the error 1000 that f raises; a test failure when it raises none */

@@ -76,26 +76,18 @@ TEST(KwpFile, BuildsTheGoldenStreamAndReadsItBack) {
     const Bytes expected(golden.begin(), golden.end());
     EXPECT_EQ(streamOf(app), expected);
     EXPECT_EQ(app.ToolAddress(), 0xFC);
-    TempDir dir;
-    app.ExportToKWPFile(dir.file("out.kwp"));
-    EXPECT_EQ(readFile(dir.file("out.kwp")), golden);
+    EXPECT_EQ(exportText(Format::Kwp, app), golden);
 
     EcuApplication back;
     back.Ecu().IdentificationType = 1;
     parse(expected, back);
-    EXPECT_EQ(back.Identification(), app.Identification());
-    EXPECT_EQ(back.Homologation, "9876543210");
-    EXPECT_FALSE(back.EstCalibration());
-    EXPECT_EQ(back.Ecu().Address, 0x6A);
-    EXPECT_EQ(back.Ecu().InterByteDelay, 3);
-    EXPECT_EQ(back.Ecu().ReplyToRequestDelay, 25);
-    EXPECT_EQ(back.ToolAddress(), 0xFC);
     // pieces of at most 64 bytes, without the erased units
     const Bytes first = Bytes(10, 0xFF) + pattern(90, 9);
     EXPECT_EQ(blocksOf(back.value()), (Blocks{{0x012348, slice(first, 8, 64)},
                                               {0x012388, slice(first, 72, 28)},
                                               {0x030000, pattern(56, 10)}}));
 
+    // the identification, the marker, the addresses and the delays came back: the same stream again
     back.Ecu().FillPattern = MemBlock::fromHex("FFFFFFFF");
     back.Ecu().WriteGranularity = 64;
     EXPECT_EQ(streamOf(back), expected);
@@ -125,30 +117,18 @@ TEST(KwpFile, SpareHeaderByteAndTuningMarkerTravel) {
 }
 
 TEST(KwpFile, DownloadFramesSkipErasedUnitsAndChooseTheirForm) {
-    const struct {
-        const char* what;
-        std::string fillPattern;
-        std::int32_t maxDownload;
-        Bytes block;
-        std::vector<Frame> frames;
-    } cases[] = {
+    // clang-format off
+    const struct { const char* what; std::string fillPattern; std::int32_t maxDownload; Bytes block; std::vector<Frame> frames; } cases[] = {
         {"100 bytes by 64", "", 64, pattern(100, 1), {{0x80, 72, 0x1000, 64}, {0x80 + 44, 44, 0x1040, 36}}},
-        {"10 erased bytes, unit 4",
-         "FFFFFFFF",
-         64,
-         Bytes(10, 0xFF) + pattern(22, 1),
-         {{0x80 + 32, 32, 0x1008, 24}}},
+        {"10 erased bytes, unit 4", "FFFFFFFF", 64, Bytes(10, 0xFF) + pattern(22, 1), {{0x80 + 32, 32, 0x1008, 24}}},
         {"all erased", "FFFFFFFF", 64, Bytes(16, 0xFF), {}},
-        {"erased unit between frames",
-         "00000000",
-         4,
-         {1, 2, 3, 4, 0, 0, 0, 0, 0, 0, 5, 6},
-         {{0x80 + 12, 12, 0x1000, 4}, {0x80 + 12, 12, 0x1008, 4}}},
+        {"erased unit between frames", "00000000", 4, {1, 2, 3, 4, 0, 0, 0, 0, 0, 0, 5, 6}, {{0x80 + 12, 12, 0x1000, 4}, {0x80 + 12, 12, 0x1008, 4}}},
         {"erased bytes inside a frame are sent", "00", 64, {1, 0, 0, 2}, {{0x80 + 12, 12, 0x1000, 4}}},
         {"55 bytes: short form", "", 247, pattern(55, 1), {{0x80 + 63, 63, 0x1000, 55}}},
         {"56 bytes: long form", "", 247, pattern(56, 1), {{0x80, 64, 0x1000, 56}}},
         {"247 bytes", "", 247, pattern(250, 1), {{0x80, 255, 0x1000, 247}, {0x80 + 11, 11, 0x10F7, 3}}},
     };
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         EcuApplication app;
@@ -160,13 +140,11 @@ TEST(KwpFile, DownloadFramesSkipErasedUnitsAndChooseTheirForm) {
 
         EcuApplication back;
         parse(stream, back);
+        std::size_t sent = 0;
+        for (const Frame& f : c.frames)
+            sent += f.count;
         const MemMap pieces = back.value().map();
-        EXPECT_EQ(pieces.byteCount(), [&] {
-            std::size_t n = 0;
-            for (const Frame& f : c.frames)
-                n += f.count;
-            return n;
-        }());
+        EXPECT_EQ(pieces.byteCount(), sent);
         for (const MemRange& r : pieces)
             EXPECT_EQ(back.value().extract(r.address, r.count), app.value().extract(r.address, r.count));
     }
@@ -179,11 +157,8 @@ TEST(KwpFile, MalformedStreamsFailWithTheirMessage) {
         b.back() = static_cast<std::uint8_t>(b.back() + delta);
         return b;
     };
-    const struct {
-        const char* what;
-        Bytes stream;
-        std::string message;
-    } cases[] = {
+    // clang-format off
+    const struct { const char* what; Bytes stream; std::string message; } cases[] = {
         {"empty", {}, "Format error"},
         {"header cut", slice(header, 0, 36), "Format error"},
         {"header checksum", withLastByte(header, 1), "Checksum error"},
@@ -200,6 +175,7 @@ TEST(KwpFile, MalformedStreamsFailWithTheirMessage) {
         {"length", header + frame(0x6A, 0xFC, withCrc({0x34, 0x82, 0, 0x10, 0, 2, 9})), "Length error"},
         {"CRC", header + frame(0x6A, 0xFC, withLastByte(download(0x82, 0x1000, {1, 2}), 1)), "CRC error"},
     };
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         EcuApplication app;

@@ -13,11 +13,14 @@ std::vector<std::uint8_t> ascii(std::string_view text) {
 }
 
 TEST(KwpCrc, IsCrc16CcittFalse) {
-    struct Case {
-        std::string_view text;
-        std::uint16_t crc;
+    // clang-format off
+    const struct { std::string_view text; std::uint16_t crc; } cases[] = {
+        {"", 0xFFFF},
+        {"123456789", 0x29B1},
+        {"A", 0xB915},
     };
-    for (const Case& c : std::vector<Case>{{"", 0xFFFF}, {"123456789", 0x29B1}, {"A", 0xB915}}) {
+    // clang-format on
+    for (const auto& c : cases) {
         KwpCrc crc;
         crc.add(ascii(c.text));
         EXPECT_EQ(crc.value(), c.crc) << c.text;
@@ -36,7 +39,6 @@ TEST(KwpCrc, StoredChecksumChecksOutAndAFlippedBitDoesNot) {
     crc.add(frame.sub(1, frame.length() - 2));
     crc.store(frame);
     EXPECT_EQ(frame.toHex(), "31323334353637383929B1"); // high byte first
-
     crc.reset();
     crc.add(frame);
     EXPECT_TRUE(crc.valid());
@@ -49,7 +51,6 @@ TEST(KwpCrc, StoredChecksumChecksOutAndAFlippedBitDoesNot) {
         crc.add(damaged);
         EXPECT_FALSE(crc.valid()) << "bit " << bit;
     }
-
     MemBlock tooShort(1);
     EXPECT_EQ(test::errorNumber([&] { crc.store(tooShort); }), errors::InvalidArgument);
 }

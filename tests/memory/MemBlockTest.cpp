@@ -56,15 +56,11 @@ TEST(MemBlock, SubBlockWritesThroughToItsParent) {
 TEST(MemBlock, CopiesHaveBytesOfTheirOwn) {
     MemBlock parent = MemBlock::fromHex("01020304");
     MemBlock view = parent.sub(2, 2);
-
-    MemBlock copied(view);
-    MemBlock assigned;
+    MemBlock copied(view), assigned, from;
     assigned = parent;
-    MemBlock from;
     from.copyFrom(parent);
-    copied.fill(0xFF);
-    assigned.fill(0xFF);
-    from.fill(0xFF);
+    for (MemBlock* b : {&copied, &assigned, &from})
+        b->fill(0xFF);
     EXPECT_EQ(parent.toHex(), "01020304");
 
     MemBlock source(0x8000, std::vector<std::uint8_t>{9, 8, 7});
@@ -78,20 +74,21 @@ TEST(MemBlock, CopiesHaveBytesOfTheirOwn) {
 }
 
 TEST(MemBlock, HexTextIsUpperCaseAndBadTextIsAnError) {
-    struct Case {
-        const char* text;
-        const char* hex; // nullptr: an invalid-argument error
+    // clang-format off
+    const struct { const char* text; const char* hex; /* nullptr: an invalid-argument error */ } cases[] = {
+        {"", ""},
+        {"00", "00"},
+        {"0aFf", "0AFF"},
+        {"DEADbeef", "DEADBEEF"},
+        {"ABC", nullptr},
+        {"0", nullptr},
+        {"0G", nullptr},
+        {"12 4", nullptr},
+        {"-1", nullptr},
+        {"0x12", nullptr},
     };
-    for (const Case& c : std::vector<Case>{{"", ""},
-                                           {"00", "00"},
-                                           {"0aFf", "0AFF"},
-                                           {"DEADbeef", "DEADBEEF"},
-                                           {"ABC", nullptr},
-                                           {"0", nullptr},
-                                           {"0G", nullptr},
-                                           {"12 4", nullptr},
-                                           {"-1", nullptr},
-                                           {"0x12", nullptr}}) {
+    // clang-format on
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
         MemBlock block = MemBlock::fromHex("77");
         if (c.hex) {
@@ -116,16 +113,17 @@ TEST(MemBlock, SumRunLengthAndFill) {
 
     MemBlock block = MemBlock::fromHex("AAAAAA00AAFF");
     block.setFirst(10);
-    struct Case {
-        MemBlock::Position position;
-        std::uint8_t value;
-        std::size_t run;
+    // clang-format off
+    const struct { MemBlock::Position position; std::uint8_t value; std::size_t run; } cases[] = {
+        {10, 0xAA, 3},
+        {11, 0xAA, 2},
+        {13, 0xAA, 0},
+        {13, 0x00, 1},
+        {15, 0xFF, 1},
     };
-    for (const Case& c :
-         std::vector<Case>{{10, 0xAA, 3}, {11, 0xAA, 2}, {13, 0xAA, 0}, {13, 0x00, 1}, {15, 0xFF, 1}}) {
-        SCOPED_TRACE(c.position);
-        EXPECT_EQ(block.runLength(c.position, c.value), c.run);
-    }
+    // clang-format on
+    for (const auto& c : cases)
+        EXPECT_EQ(block.runLength(c.position, c.value), c.run) << c.position;
     EXPECT_EQ(MemBlock::fromHex("FFFF").runLength(1, 0xFF), 2u);
 
     block.fill(0x5A);
@@ -134,21 +132,19 @@ TEST(MemBlock, SumRunLengthAndFill) {
 }
 
 TEST(MemBlock, OverlapMeansSharingAPosition) {
-    struct Case {
-        MemBlock::Position first1;
-        std::size_t length1;
-        MemBlock::Position first2;
-        std::size_t length2;
-        bool overlaps;
+    // clang-format off
+    const struct { MemBlock::Position first1; std::size_t length1; MemBlock::Position first2; std::size_t length2; bool overlaps; } cases[] = {
+        {10, 4, 14, 4, false},
+        {10, 4, 13, 4, true},
+        {10, 4, 6, 4, false},
+        {10, 4, 7, 4, true},
+        {10, 8, 12, 2, true},
+        {10, 4, 10, 4, true},
+        {10, 4, 11, 0, false},
+        {10, 1, 10, 1, true},
     };
-    for (const Case& c : std::vector<Case>{{10, 4, 14, 4, false},
-                                           {10, 4, 13, 4, true},
-                                           {10, 4, 6, 4, false},
-                                           {10, 4, 7, 4, true},
-                                           {10, 8, 12, 2, true},
-                                           {10, 4, 10, 4, true},
-                                           {10, 4, 11, 0, false},
-                                           {10, 1, 10, 1, true}}) {
+    // clang-format on
+    for (const auto& c : cases) {
         MemBlock a(c.length1), b(c.length2);
         a.setFirst(c.first1);
         b.setFirst(c.first2);

@@ -50,33 +50,17 @@ TEST(MemMap, RangesMustFitThe32BitAddressSpace) {
     EXPECT_EQ(map.count(), 2u);
 }
 
-TEST(MemMap, SubtractKeepsTheAddressesNotInTheOther) {
-    struct Case {
-        const char* name;
-        Ranges map, other, expected;
+// The random model below works in small spaces; these reach across the whole 32-bit space.
+TEST(MemMap, SubtractAcrossTheWholeSpace) {
+    // clang-format off
+    const struct { Ranges map, other, expected; } cases[] = {
+        {{{0, Space}}, {{0x1000, 0x1000}}, {{0, 0x1000}, {0x2000, Space - 0x2000}}},
+        {{{0, Space}}, {{0, Space}}, {}},
+        {{{0x100, 0x10}}, {{0, Space}}, {}},
+        {{{0, Space}}, {}, {{0, Space}}},
     };
-    const std::vector<Case> cases{
-        {"middle", {{0x100, 0x100}}, {{0x140, 0x10}}, {{0x100, 0x40}, {0x150, 0xB0}}},
-        {"head and tail", {{0x100, 0x100}}, {{0x0F0, 0x20}, {0x1F0, 0x20}}, {{0x110, 0xE0}}},
-        {"whole range", {{0x100, 0x10}, {0x200, 0x10}}, {{0x0F0, 0x30}}, {{0x200, 0x10}}},
-        {"exactly", {{0x100, 0x10}}, {{0x100, 0x10}}, {}},
-        {"adjacent only", {{0x100, 0x10}}, {{0x0F0, 0x10}, {0x110, 0x10}}, {{0x100, 0x10}}},
-        {"several holes", {{0, 0x10}}, {{2, 1}, {4, 2}, {6, 1}, {0xF, 1}}, {{0, 2}, {3, 1}, {7, 8}}},
-        {"overlapping holes", {{0, 0x10}}, {{4, 4}, {2, 4}}, {{0, 2}, {8, 8}}},
-        {"one hole, two ranges", {{0x100, 0x10}, {0x110, 0x10}}, {{0x10C, 8}}, {{0x100, 0xC}, {0x114, 0xC}}},
-        {"nothing to subtract", {{0x100, 0x10}, {0x10, 1}}, {}, {{0x10, 1}, {0x100, 0x10}}},
-        {"empty map", {}, {{0, 0x100}}, {}},
-        {"top of the space",
-         {{0xFFFFFF00, 0x100}},
-         {{0xFFFFFF80, 0x10}},
-         {{0xFFFFFF00, 0x80}, {0xFFFFFF90, 0x70}}},
-        {"last byte", {{0xFFFFFF00, 0x100}}, {{0xFFFFFFFF, 1}}, {{0xFFFFFF00, 0xFF}}},
-        {"whole space", {{0, Space}}, {{0x1000, 0x1000}}, {{0, 0x1000}, {0x2000, Space - 0x2000}}},
-        {"whole space from whole space", {{0, Space}}, {{0, Space}}, {}},
-        {"range from whole space", {{0x100, 0x10}}, {{0, Space}}, {}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    // clang-format on
+    for (const auto& c : cases) {
         const MemMap map = mapOf(c.map), other = mapOf(c.other);
         EXPECT_EQ(rangesOf(map.subtract(other)), c.expected);
         EXPECT_EQ(map, mapOf(c.map));

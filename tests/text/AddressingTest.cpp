@@ -14,40 +14,41 @@ protected:
 TEST_F(AddressingTest, FunctionNamesFallBackToEnglishThenToTheGivenName) {
     EXPECT_EQ(addressing().functionName(122, "kept"), "kept"); // no document
     ASSERT_TRUE(addressing().load(test::dataPath("text/Functions.xml")));
-    struct Case {
-        const char* language;
-        std::int32_t address;
-        const char* expected;
+    // clang-format off
+    const struct { const char* language; std::int32_t address; const char* expected; } cases[] = {
+        {"en", 122, "Engine"},
+        {"fr", 122, "Moteur"},
+        {"de", 122, "Engine"},
+        {"fr", 7, "Freins"},
+        {"en", 7, "kept"},
+        {"de", 8, "Nur deutsch"},
+        {"fr", 8, "kept"}, // no English name: not the first name of another language
+        {"en", 9, "kept"},
+        {"en", -1, "kept"},
+        {"x'y", 122, "Engine"},
     };
-    for (const Case& c : std::vector<Case>{
-             {"en", 122, "Engine"},
-             {"fr", 122, "Moteur"},
-             {"de", 122, "Engine"},
-             {"fr", 7, "Freins"},
-             {"en", 7, "kept"},
-             {"de", 8, "Nur deutsch"},
-             {"fr", 8, "kept"}, // no English name: not the first name of another language
-             {"en", 9, "kept"},
-             {"en", -1, "kept"},
-             {"x'y", 122, "Engine"},
-         }) {
+    // clang-format on
+    for (const auto& c : cases) {
         texts().setLanguage(c.language);
         EXPECT_EQ(addressing().functionName(c.address, "kept"), c.expected) << c.language << " " << c.address;
     }
 }
 
 TEST_F(AddressingTest, IdentifiersAreZeroWhenMissingOrNotANumber) {
-    struct Case {
-        std::uint8_t address;
-        std::int32_t rid, xid;
+    // clang-format off
+    const struct { std::uint8_t address; std::int32_t rid, xid; } cases[] = {
+        {122, 17, -3},
+        {7, 0, 2147483647},
+        {8, 0, 0},
+        {9, 0, 0},
     };
-    const std::vector<Case> cases{{122, 17, -3}, {7, 0, 2147483647}, {8, 0, 0}, {9, 0, 0}};
-    for (const Case& c : cases) {
+    // clang-format on
+    for (const auto& c : cases) {
         EXPECT_EQ(addressing().rid(c.address), 0);
         EXPECT_EQ(addressing().xid(c.address), 0);
     }
     ASSERT_TRUE(addressing().load(test::dataPath("text/Functions.xml")));
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         EXPECT_EQ(addressing().rid(c.address), c.rid) << int(c.address);
         EXPECT_EQ(addressing().xid(c.address), c.xid) << int(c.address);
     }

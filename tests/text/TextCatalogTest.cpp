@@ -28,58 +28,51 @@ TEST_F(TextCatalogTest, WithoutADocumentEveryLookupGivesItsDefault) {
 }
 
 TEST_F(TextCatalogTest, PlaceholdersAreReplacedInOrder) {
-    struct Case {
-        const char* text;
-        Args args;
-        const char* expected;
+    // clang-format off
+    const struct { const char* text; Args args; const char* expected; } cases[] = {
+        {"{0} items", {"12"}, "12 items"},
+        {"{0}-{0}", {"a"}, "a-a"},
+        {"{5}{4}{3}{2}{1}{0}", {"0", "1", "2", "3", "4", "5"}, "543210"},
+        {"[{0}|{5}|{6}]", {"a"}, "[a||{6}]"},
+        {"{0}{1}", {"{1}", "x"}, "xx"}, // an argument takes part in the later replacements
+        {"{1}", {"a", "{0}"}, "{0}"},   // but not in the earlier ones
+        {"{0}", {"{0}"}, "{0}"},
+        {"x{crlf}y{tab}z", {}, "x\r\ny\tz"},
+        {"{0}", {"{crlf}{tab}"}, "\r\n\t"},
+        {"{CRLF}{Tab}{ 0}", {"a"}, "{CRLF}{Tab}{ 0}"},
     };
-    for (const Case& c : std::vector<Case>{
-             {"{0} items", {"12"}, "12 items"},
-             {"{0}-{0}", {"a"}, "a-a"},
-             {"{5}{4}{3}{2}{1}{0}", {"0", "1", "2", "3", "4", "5"}, "543210"},
-             {"[{0}|{5}|{6}]", {"a"}, "[a||{6}]"},
-             {"{0}{1}", {"{1}", "x"}, "xx"}, // an argument takes part in the later replacements
-             {"{1}", {"a", "{0}"}, "{0}"},   // but not in the earlier ones
-             {"{0}", {"{0}"}, "{0}"},
-             {"x{crlf}y{tab}z", {}, "x\r\ny\tz"},
-             {"{0}", {"{crlf}{tab}"}, "\r\n\t"},
-             {"{CRLF}{Tab}{ 0}", {"a"}, "{CRLF}{Tab}{ 0}"},
-         }) {
+    // clang-format on
+    for (const auto& c : cases)
         EXPECT_EQ(texts().text("no/such/key", c.text, c.args), c.expected) << c.text;
-    }
 }
 
 TEST_F(TextCatalogTest, TextsComeInTheCurrentLanguageElseTheFirstOneFound) {
     loadSample();
-    struct Case {
-        const char* language;
-        const char* key;
-        const char* expected;
+    // clang-format off
+    const struct { const char* language; const char* key; const char* expected; } cases[] = {
+        {"en", "msg/hello/text", "Hello x"},
+        {"fr", "msg/hello/text", "Bonjour x"},
+        {"de", "msg/hello/text", "Hello x"},
+        {"en", "msg/frOnly/text", "Seulement x"},
+        {"de", "msg/frOnly/text", "Nur x"},
+        {"en", "msg/neutral/text", "neutral"},
+        {"fr", "msg/neutral/text", "neutre"},
+        {"en", "msg/lines/text", "a\r\nb\tc"},
+        {"en", "msg/empty/text", ""},
+        {"en", "msg/missing/text", "Default x"},
+        {"en", "msg/hello/text[", "Default x"},
+        {"en", "msg//", "Default x"},
     };
-    for (const Case& c : std::vector<Case>{
-             {"en", "msg/hello/text", "Hello x"},
-             {"fr", "msg/hello/text", "Bonjour x"},
-             {"de", "msg/hello/text", "Hello x"},
-             {"en", "msg/frOnly/text", "Seulement x"},
-             {"de", "msg/frOnly/text", "Nur x"},
-             {"en", "msg/neutral/text", "neutral"},
-             {"fr", "msg/neutral/text", "neutre"},
-             {"en", "msg/lines/text", "a\r\nb\tc"},
-             {"en", "msg/empty/text", ""},
-             {"en", "msg/missing/text", "Default x"},
-             {"en", "msg/hello/text[", "Default x"},
-             {"en", "msg//", "Default x"},
-         }) {
-        SCOPED_TRACE(std::string(c.language) + " " + c.key);
+    // clang-format on
+    for (const auto& c : cases) {
         texts().setLanguage(c.language);
-        EXPECT_EQ(texts().text(c.key, "Default {0}", {"x"}), c.expected);
+        EXPECT_EQ(texts().text(c.key, "Default {0}", {"x"}), c.expected) << c.language << " " << c.key;
     }
     texts().setLanguage("");
     EXPECT_EQ(texts().language(), "en");
 }
 
-// Disabled: lookups return only the first text or CDATA piece of the element (pugi child_value), so a
-// comment or a CDATA section inside a text cuts it short.
+// A comment or a CDATA section inside a text does not cut it short.
 TEST_F(TextCatalogTest, TheTextIsTheWholeTextContentOfTheElement) {
     ASSERT_TRUE(texts().loadFromString("<software><a><text>x<!-- note -->y</text></a>"
                                        "<b><text><![CDATA[a < b]]> and {0}</text></b></software>"));
@@ -101,37 +94,37 @@ TEST_F(TextCatalogTest, ConfigurationValuesConvertByTheTypeOfTheirDefault) {
     EXPECT_EQ(texts().config("Parameters/raw", ""), "{0}{crlf}");          // no placeholders
     EXPECT_EQ(texts().config("Parameters/localized/text", ""), "premier"); // no language
 
-    struct IntCase {
-        const char* key;
-        std::int32_t expected;
+    // clang-format off
+    const struct { const char* key; std::int32_t expected; } numbers[] = {
+        {"Parameters/count", 42},
+        {"Parameters/negative", -7},
+        {"Parameters/word", 5},
+        {"Parameters/tooBig", 5},
+        {"Parameters/empty", 5},
+        {"Parameters/missing", 5},
     };
-    for (const IntCase& c : std::vector<IntCase>{{"Parameters/count", 42},
-                                                 {"Parameters/negative", -7},
-                                                 {"Parameters/word", 5},
-                                                 {"Parameters/tooBig", 5},
-                                                 {"Parameters/empty", 5},
-                                                 {"Parameters/missing", 5}}) {
+    // clang-format on
+    for (const auto& c : numbers) {
         EXPECT_EQ(texts().config(c.key, std::int32_t{5}), c.expected) << c.key;
         EXPECT_EQ(texts().config(c.key, std::int16_t{5}), c.expected) << c.key;
     }
     EXPECT_EQ(texts().config("Parameters/ratio", 1.0), 2.5);
     EXPECT_EQ(texts().config("Parameters/word", 1.0), 1.0);
 
-    struct BoolCase {
-        const char* key;
-        bool def;
-        bool expected;
+    // clang-format off
+    const struct { const char* key; bool def, expected; } booleans[] = {
+        {"Parameters/faux", true, false},
+        {"Parameters/falseWord", true, false},
+        {"Parameters/zero", true, false},
+        {"Parameters/no", false, true},
+        {"Parameters/word", false, true},
+        {"Parameters/empty", false, true},
+        {"Parameters/missing", false, false},
+        {"Parameters/missing", true, true},
     };
-    for (const BoolCase& c : std::vector<BoolCase>{{"Parameters/faux", true, false},
-                                                   {"Parameters/falseWord", true, false},
-                                                   {"Parameters/zero", true, false},
-                                                   {"Parameters/no", false, true},
-                                                   {"Parameters/word", false, true},
-                                                   {"Parameters/empty", false, true},
-                                                   {"Parameters/missing", false, false},
-                                                   {"Parameters/missing", true, true}}) {
+    // clang-format on
+    for (const auto& c : booleans)
         EXPECT_EQ(texts().config(c.key, c.def), c.expected) << c.key;
-    }
     EXPECT_FALSE(parseBoolean(" 0 "));
     EXPECT_TRUE(parseBoolean("00"));
 }
@@ -140,20 +133,18 @@ TEST_F(TextCatalogTest, ControlTextsComeInTheCurrentLanguageElseAnyLanguage) {
     loadSample();
     const pugi::xml_node controls = texts().element("frmTest/Controls");
     ASSERT_TRUE(controls);
-    struct Case {
-        const char* language;
-        const char* path;
-        std::optional<std::string> expected;
+    // clang-format off
+    const struct { const char* language; const char* path; std::optional<std::string> expected; } cases[] = {
+        {"en", "cmdOk/caption", "OK"},
+        {"fr", "cmdOk/caption", "Valider"},
+        {"de", "cmdOk/caption", "OK"},
+        {"en", "cmdOk/toolTip", "Confirm {0}"},
+        {"en", "mnuFile/item3/caption", "Troisième"},
+        {"en", "cmdCancel/caption", std::nullopt},
+        {"en", "cmdOk/[", std::nullopt},
     };
-    for (const Case& c : std::vector<Case>{
-             {"en", "cmdOk/caption", "OK"},
-             {"fr", "cmdOk/caption", "Valider"},
-             {"de", "cmdOk/caption", "OK"},
-             {"en", "cmdOk/toolTip", "Confirm {0}"},
-             {"en", "mnuFile/item3/caption", "Troisième"},
-             {"en", "cmdCancel/caption", std::nullopt},
-             {"en", "cmdOk/[", std::nullopt},
-         }) {
+    // clang-format on
+    for (const auto& c : cases) {
         texts().setLanguage(c.language);
         EXPECT_EQ(texts().controlText(controls, c.path), c.expected) << c.language << " " << c.path;
     }

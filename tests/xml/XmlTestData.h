@@ -19,11 +19,12 @@
 
 namespace zep::test {
 
-/** Function 16 with both CAN identifiers, 17 without its XId. */
+/** Function 16 with both CAN identifiers, 17 without its XId, 18 with identifiers written as 0. */
 inline const char* xmlAddressing = R"(<?xml version="1.0" encoding="UTF-8"?>
 <Functions>
   <Function Address="16"><Name xml:lang="en">Engine control unit</Name><RId>1016</RId><XId>2016</XId></Function>
   <Function Address="17"><Name xml:lang="en">Gearbox</Name><RId>1017</RId></Function>
+  <Function Address="18"><RId>0</RId><XId>x</XId></Function>
 </Functions>)";
 
 inline std::vector<std::uint8_t> sequence(std::uint8_t first, std::size_t n) {
