@@ -78,7 +78,7 @@ FileKind import(const std::string& path, EcuApplication& app, Interaction& ui, b
         const auto type = kwpIdentificationType(data);
         if (!identificationTypeGiven && type && (*type == 1) != (app.Ecu().IdentificationType == 1))
             app.Ecu().IdentificationType = *type;
-        app.setKWPFile(file.bytes());
+        kwp::parse(file.bytes(), app, file.releaser());
         break;
     }
     case FileKind::Xml:

@@ -15,6 +15,7 @@ namespace {
 
 constexpr std::uint8_t headerLength = 33;
 constexpr std::uint8_t downloadService = 0x34;
+constexpr std::size_t releaseStep = std::size_t{4} << 20;
 
 [[noreturn]] void fail(const char* name, const char* def, const std::string& a0 = {},
                        const std::string& a1 = {}) {
@@ -145,7 +146,7 @@ MemBlock build(EcuApplication& app) {
     return MemBlock(1, std::move(out));
 }
 
-void parse(std::span<const std::uint8_t> stream, EcuApplication& app) {
+void parse(std::span<const std::uint8_t> stream, EcuApplication& app, const ReleaseBytes& release) {
     ZEPEcu& ecu = app.Ecu();
     MemImage& image = app.value();
     image.clear();
@@ -175,7 +176,12 @@ void parse(std::span<const std::uint8_t> stream, EcuApplication& app) {
     app.setToolAddress(testerAddress(ecu.IdentificationType));
 
     image.reserve(size, size / 13 + 1); // the shortest download frame has 13 bytes
+    std::size_t released = 0;
     while (p < size) {
+        if (release && p - released >= releaseStep) {
+            release(released, p);
+            released = p;
+        }
         length = s[p] & 0x3F;
         std::size_t data, checksum;
         if (length > 0) {

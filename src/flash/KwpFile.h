@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FlashFile.h"
+
 #include "memory/MemBlock.h"
 
 #include <cstdint>
@@ -20,7 +22,7 @@ inline constexpr std::int32_t MaxDownloadSize = 247;
 MemBlock build(EcuApplication& app);
 
 /** parses stream into app (see the stream's rules); ZepError 1000 on the first error */
-void parse(std::span<const std::uint8_t> stream, EcuApplication& app);
+void parse(std::span<const std::uint8_t> stream, EcuApplication& app, const ReleaseBytes& release = {});
 
 /** the tester address the Ecu's identification type asks for */
 std::uint8_t testerAddress(std::int32_t identificationType);
