@@ -129,8 +129,7 @@ void EcuApplication::ExportToH86File(const std::string& path) const {
 }
 
 void EcuApplication::ExportToKWPFile(const std::string& path) {
-    const MemBlock stream = KWPFile();
-    writeWholeFile(path, [&stream](OutputBuffer& out) { out.append(stream.bytes()); });
+    writeWholeFile(path, [this](OutputBuffer& out) { kwp::write(*this, out); });
 }
 
 std::string HexWithWidth(std::uint64_t value, int width) {
