@@ -150,6 +150,7 @@ FileBytes::FileBytes(const std::string& path) {
         if (m != MAP_FAILED) {
             ::madvise(m, size_, MADV_SEQUENTIAL);
             mapping_ = m;
+            populate(0, std::size_t{4} << 20);
             data_ = static_cast<const char*>(m);
             return;
         }
@@ -166,6 +167,18 @@ void FileBytes::release(std::size_t from, std::size_t to) const {
     const std::size_t begin = (from + page - 1) / page * page, end = std::min(to, size_) / page * page;
     if (mapping_ && begin < end)
         ::madvise(static_cast<char*>(mapping_) + begin, end - begin, MADV_DONTNEED);
+    populate(end, end - begin);
+}
+
+void FileBytes::populate(std::size_t from, std::size_t count) const {
+#ifdef MADV_POPULATE_READ
+    // The pages a reader comes to next are mapped in one call rather than fault by fault.
+    if (mapping_ && from < size_)
+        ::madvise(static_cast<char*>(mapping_) + from, std::min(count, size_ - from), MADV_POPULATE_READ);
+#else
+    (void)from;
+    (void)count;
+#endif
 }
 
 FileBytes::~FileBytes() {

@@ -49,6 +49,8 @@ public:
     }
 
 private:
+    /** maps count bytes from from at once, ahead of the reader */
+    void populate(std::size_t from, std::size_t count) const;
     const char* data_ = "";
     std::size_t size_ = 0;
     void* mapping_ = nullptr;
