@@ -1,6 +1,7 @@
-// Times `zep convert` on a large random image against srec_cat doing the same text conversions, and
-// checks the speed and memory targets. Each conversion runs as its own process so that its peak
-// resident memory can be read from wait4.
+// Times `zep convert` on a large random image against a plain streaming converter (the floor, built
+// with this benchmark) and srec_cat doing the same text conversions, and checks the speed and memory
+// targets. Each conversion runs as its own process so that its peak resident memory can be read from
+// wait4; zep and the floor run side by side in every round, and their figures are compared round by round.
 
 #include "flash/EcuApplication.h"
 #include "memory/ZepError.h"
@@ -33,23 +34,28 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr double MiB = 1024.0 * 1024.0;
-constexpr double speedTarget = 0.10; // zep's time over srec_cat's
-constexpr double memoryTarget = 4.0; // peak resident memory over the input file's size
+constexpr double floorTarget = 1.2;  // zep's time over the floor's, the median of the rounds' ratios
+constexpr double speedTarget = 0.07; // zep's time over srec_cat's
+constexpr double memoryTarget = 1.5; // peak resident memory over the input file's size
 constexpr std::uint64_t seed = 0x5EED2E9B;
 
 struct Options {
     std::size_t mebibytes = 16;
     int runs = 5;
     std::string zep = ZEP_PROGRAM;
+    std::string floor = ZEP_FLOOR_PROGRAM;
     bool keep = false;
 };
 
 const char* const usage =
-    "usage: zep-bench [--size MIB] [--runs N] [--zep PATH] [--keep]\n"
-    "  Writes a random image of MIB mebibytes (default 16, at most 16) as an S-record file, then times\n"
-    "  `zep convert` S-record -> H86, H86 -> S-record, S-record -> KWP and KWP -> S-record, and srec_cat\n"
-    "  doing the two text conversions where it is on PATH, in N rounds (default 5) that run each conversion\n"
-    "  once; the table shows each one's fastest time and highest peak memory. --keep leaves the files.\n"
+    "usage: zep-bench [--size MIB] [--runs N] [--zep PATH] [--floor PATH] [--keep]\n"
+    "  Writes a random image of MIB mebibytes (default 16, at most 16) as S-record and H86 files with CR LF\n"
+    "  and with LF line ends, then times `zep convert` S-record <-> H86 beside the floor (a plain streaming\n"
+    "  converter), S-record -> KWP and KWP -> S-record, and srec_cat doing the text conversions where it is\n"
+    "  on PATH, in N rounds (default 5), with the input in the page cache (warm) and dropped from it "
+    "(cold).\n"
+    "  The table shows median times, the median of the rounds' zep/floor ratios, and the highest peak\n"
+    "  memory. --keep leaves the files.\n"
     "  Exit status: 0 all targets met, 1 a target missed, 2 the benchmark could not run.\n";
 
 struct BenchError : std::runtime_error {
@@ -69,12 +75,41 @@ std::vector<std::uint8_t> randomImage(std::size_t size) {
 }
 
 /** S2 records of 32 bytes, erased state FF, 247-byte downloads: what a real application file carries */
-void writeSourceFile(const std::string& path, std::size_t size) {
+void writeSourceFiles(const std::string& srecord, const std::string& h86, std::size_t size) {
     zep::EcuApplication app;
     app.value().add(0, randomImage(size));
     app.Ecu().FillPattern = zep::MemBlock::fromHex("FF");
     app.Ecu().WriteGranularity = 247;
-    app.ExportToSFile(path);
+    app.ExportToSFile(srecord);
+    app.ExportToH86File(h86);
+}
+
+/** the file with LF line ends instead of CR LF */
+void writeWithLf(const std::string& from, const std::string& to) {
+    std::ifstream in(from, std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n'))
+            out.push_back(text[i]);
+    std::ofstream(to, std::ios::binary) << out;
+}
+
+/** drops the file from the page cache, so that the next run reads it from the disk (a cold cache) */
+void dropFromCache(const std::string& path) {
+    const int fd = open(path.c_str(), O_RDONLY);
+    if (fd < 0)
+        return;
+    fdatasync(fd);
+    posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+    close(fd);
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const std::size_t n = values.size();
+    return n == 0 ? 0 : n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
 /**
@@ -175,12 +210,16 @@ std::string loadAverage() {
     return one + " " + five + " " + fifteen;
 }
 
-struct Row {
+/** one program doing one conversion, run once a round */
+struct Job {
     std::string conversion;
     std::string tool;
-    Measure measure;
-    std::uint64_t inputBytes = 0;
-    const Row* reference = nullptr; // srec_cat's row for the same conversion
+    std::vector<std::string> argv;
+    std::string input;
+    bool cold = false;
+    int floor = -1;   // the floor's job for the same conversion, same cache state
+    int srecCat = -1; // srec_cat's job for the same conversion
+    std::vector<Measure> runs;
 };
 
 std::string readFile(const std::string& path) {
@@ -260,6 +299,8 @@ Options parseOptions(int argc, char** argv) {
                 throw BenchError("--runs takes a positive number");
         } else if (a == "--zep") {
             o.zep = value();
+        } else if (a == "--floor") {
+            o.floor = value();
         } else if (a == "--keep") {
             o.keep = true;
         } else {
@@ -287,101 +328,132 @@ int bench(const Options& o) {
     } cleanup{folder, o.keep};
 
     const auto path = [&folder](const char* name) { return folder + "/" + name; };
-    const std::string source = path("image.s28");
+    const std::string source = path("image.s28"), sourceH86 = path("image.h86");
+    const std::string sourceLf = path("image-lf.s28"), sourceH86Lf = path("image-lf.h86");
     std::cout << "Writing a " << o.mebibytes << " MiB random image as S2 records of 32 bytes in " << folder
               << '\n';
-    inChild([&] { writeSourceFile(source, size); });
+    inChild([&] {
+        writeSourceFiles(source, sourceH86, size);
+        writeWithLf(source, sourceLf);
+        writeWithLf(sourceH86, sourceH86Lf);
+    });
 
     const std::optional<std::string> srecCat = findOnPath("srec_cat");
     const std::string log = path("run.log");
     const auto fileSize = [](const std::string& p) { return static_cast<std::uint64_t>(fs::file_size(p)); };
 
-    // The floor under every peak: a process that loads zep and its texts and does nothing.
-    const Measure idle = runOnce({o.zep, "--help"}, log);
+    // The floor under every peak: a process that loads zep and does nothing.
+    const Measure idle = runOnce({o.zep, "--version"}, log);
 
-    // Rounds run every conversion once, in turn, so that a busy machine slows both tools alike.
-    struct Job {
-        Row row;
-        std::vector<std::string> argv;
-    };
     std::vector<Job> jobs;
-    const auto zepJob = [&](const char* conversion, const std::string& in, const std::string& out,
-                            std::vector<std::string> options) {
-        std::vector<std::string> argv = {o.zep, "convert", in, out};
-        argv.insert(argv.end(), options.begin(), options.end());
-        jobs.push_back({{conversion, "zep", {}, 0}, argv});
+    const auto add = [&jobs](const std::string& conversion, const std::string& tool,
+                             std::vector<std::string> argv, const std::string& input, bool cold = false) {
+        jobs.push_back({conversion, tool, std::move(argv), input, cold, -1, -1, {}});
+        return static_cast<int>(jobs.size()) - 1;
     };
-    zepJob("S-record -> H86", source, path("zep.h86"), {});
-    zepJob("H86 -> S-record", path("zep.h86"), path("from-h86.s28"), {"--fill-pattern", "FF"});
-    zepJob("S-record -> KWP", source, path("zep.kwp"),
-           {"--write-granularity", "247", "--fill-pattern", "FF"});
-    zepJob("KWP -> S-record", path("zep.kwp"), path("from-kwp.s28"),
-           {"--write-granularity", "247", "--fill-pattern", "FF"});
+    // The text conversions: zep and the floor on the same input, warm and cold, CR LF and LF.
+    for (const bool cold : {false, true})
+        for (const bool lf : {false, true}) {
+            const std::string s28 = lf ? sourceLf : source, h86 = lf ? sourceH86Lf : sourceH86;
+            const std::string ends = lf ? ", LF" : ", CR LF";
+            const int toHex =
+                add("S-record -> H86" + ends, "zep", {o.zep, "convert", s28, path("zep.h86")}, s28, cold);
+            jobs[static_cast<std::size_t>(toHex)].floor =
+                add("S-record -> H86" + ends, "floor", {o.floor, "s2h", s28, path("floor.h86")}, s28, cold);
+            const int toS =
+                add("H86 -> S-record" + ends, "zep",
+                    {o.zep, "convert", h86, path("from-h86.s28"), "--fill-pattern", "FF"}, h86, cold);
+            jobs[static_cast<std::size_t>(toS)].floor =
+                add("H86 -> S-record" + ends, "floor", {o.floor, "h2s", h86, path("floor.s28")}, h86, cold);
+        }
+    add("S-record -> KWP", "zep",
+        {o.zep, "convert", source, path("zep.kwp"), "--write-granularity", "247", "--fill-pattern", "FF"},
+        source);
     if (srecCat) {
-        // Both tools convert the same inputs: the source file, and the H86 file zep wrote.
-        jobs.push_back({{"S-record -> Intel hex", "srec_cat", {}, 0},
-                        {*srecCat, source, "-motorola", "-o", path("srec_cat.hex"), "-intel",
-                         "-Output_Block_Size", "32"}});
-        jobs.push_back({{"Intel hex -> S-record", "srec_cat", {}, 0},
-                        {*srecCat, path("zep.h86"), "-intel", "-o", path("srec_cat.s28"), "-motorola",
-                         "-Address_Length", "3", "-Output_Block_Size", "32"}});
+        // srec_cat converts the same inputs, warm only: it takes ten times longer than the others.
+        jobs[0].srecCat = add(
+            "S-record -> H86, CR LF", "srec_cat",
+            {*srecCat, source, "-motorola", "-o", path("srec_cat.hex"), "-intel", "-Output_Block_Size", "32"},
+            source);
+        jobs[2].srecCat = add("H86 -> S-record, CR LF", "srec_cat",
+                              {*srecCat, sourceH86, "-intel", "-o", path("srec_cat.s28"), "-motorola",
+                               "-Address_Length", "3", "-Output_Block_Size", "32"},
+                              sourceH86);
     }
     std::cout << "Load average before the runs: " << loadAverage() << '\n';
-    for (Job& job : jobs)
-        job.row.measure = {1e300, 1e300, 0};
+    // Rounds run every conversion once, in turn, so that a busy machine slows all of them alike; the
+    // KWP file is read back once it exists.
     for (int round = 0; round < o.runs; ++round) {
+        if (round == 1)
+            add("KWP -> S-record", "zep",
+                {o.zep, "convert", path("zep.kwp"), path("from-kwp.s28"), "--write-granularity", "247",
+                 "--fill-pattern", "FF"},
+                path("zep.kwp"));
         for (Job& job : jobs) {
-            const Measure m = runOnce(job.argv, log);
-            job.row.measure.seconds = std::min(job.row.measure.seconds, m.seconds);
-            job.row.measure.cpuSeconds = std::min(job.row.measure.cpuSeconds, m.cpuSeconds);
-            job.row.measure.peakBytes = std::max(job.row.measure.peakBytes, m.peakBytes);
+            if (job.cold)
+                dropFromCache(job.input);
+            job.runs.push_back(runOnce(job.argv, log));
         }
-    }
-    std::vector<Row> rows;
-    for (Job& job : jobs) {
-        job.row.inputBytes = fileSize(job.argv[job.row.tool == "zep" ? 2 : 1]);
-        rows.push_back(job.row);
-    }
-    if (srecCat) {
-        rows[0].reference = &rows[4];
-        rows[1].reference = &rows[5];
     }
 
     bool pass = true;
-    std::printf("\n%-22s %-9s %9s %9s %10s %11s %11s %13s  %s\n", "conversion", "tool", "seconds", "cpu s",
-                "peak MiB", "input MiB", "peak/input", "zep/srec_cat", "targets");
-    for (const Row& r : rows) {
-        const double peak = static_cast<double>(r.measure.peakBytes);
-        const double ratio = peak / static_cast<double>(r.inputBytes);
-        std::string speed = "-", verdict;
-        if (r.tool == "zep") {
-            const bool memoryOk = ratio <= memoryTarget;
+    std::printf("\n%-24s %-5s %-8s %8s %8s %9s %7s %12s %9s  %s\n", "conversion", "cache", "tool", "seconds",
+                "cpu s", "peak MiB", "peak/in", "zep/floor", "zep/srec", "targets");
+    const auto ratio = [](const Job& a, const Job& b, bool cpu) {
+        std::vector<double> r;
+        for (std::size_t i = 0; i < std::min(a.runs.size(), b.runs.size()); ++i)
+            r.push_back(cpu ? a.runs[i].cpuSeconds / b.runs[i].cpuSeconds
+                            : a.runs[i].seconds / b.runs[i].seconds);
+        return median(r);
+    };
+    for (const Job& job : jobs) {
+        std::vector<double> wall, cpu;
+        std::uint64_t peak = 0;
+        for (const Measure& m : job.runs) {
+            wall.push_back(m.seconds);
+            cpu.push_back(m.cpuSeconds);
+            peak = std::max(peak, m.peakBytes);
+        }
+        const double peakRatio = static_cast<double>(peak) / static_cast<double>(fileSize(job.input));
+        std::string toFloor = "-", toSrecCat = "-", verdict;
+        char text[64];
+        if (job.tool == "zep") {
+            const bool memoryOk = peakRatio <= memoryTarget;
             verdict = memoryOk ? "memory PASS" : "memory FAIL";
             pass = pass && memoryOk;
-            if (r.reference) {
-                const double timeRatio = r.measure.seconds / r.reference->measure.seconds;
-                char text[32];
-                std::snprintf(text, sizeof text, "%.3f", timeRatio);
-                speed = text;
-                const bool speedOk = timeRatio <= speedTarget;
-                verdict += speedOk ? ", speed PASS" : ", speed FAIL";
-                pass = pass && speedOk;
+            if (job.floor >= 0) {
+                const Job& floor = jobs[static_cast<std::size_t>(job.floor)];
+                const double r = ratio(job, floor, false);
+                std::snprintf(text, sizeof text, "%.2f (%.2f)", r, ratio(job, floor, true));
+                toFloor = text;
+                verdict += r <= floorTarget ? ", floor PASS" : ", floor FAIL";
+                pass = pass && r <= floorTarget;
+            }
+            if (job.srecCat >= 0) {
+                const double r = ratio(job, jobs[static_cast<std::size_t>(job.srecCat)], false);
+                std::snprintf(text, sizeof text, "%.3f", r);
+                toSrecCat = text;
+                verdict += r <= speedTarget ? ", srec_cat PASS" : ", srec_cat FAIL";
+                pass = pass && r <= speedTarget;
             }
         }
-        std::printf("%-22s %-9s %9.3f %9.3f %10.1f %11.1f %11.2f %13s  %s\n", r.conversion.c_str(),
-                    r.tool.c_str(), r.measure.seconds, r.measure.cpuSeconds, peak / MiB,
-                    static_cast<double>(r.inputBytes) / MiB, ratio, speed.c_str(), verdict.c_str());
+        std::printf("%-24s %-5s %-8s %8.3f %8.3f %9.1f %7.2f %12s %9s  %s\n", job.conversion.c_str(),
+                    job.cold ? "cold" : "warm", job.tool.c_str(), median(wall), median(cpu),
+                    static_cast<double>(peak) / MiB, peakRatio, toFloor.c_str(), toSrecCat.c_str(),
+                    verdict.c_str());
     }
-    std::printf("\nseconds (wall clock, what the targets measure) and cpu s (user + system) are the fastest "
-                "of %d rounds;\n"
-                "peak is the highest ru_maxrss of the rounds. `zep --help` alone peaks at %.1f MiB.\n",
-                o.runs, static_cast<double>(idle.peakBytes) / MiB);
     std::printf(
-        "Targets: each zep text conversion at most %.2f of srec_cat's time, peak memory at most %.0f times "
-        "the input file's size.\n",
-        speedTarget, memoryTarget);
+        "\nseconds (wall clock, what the targets measure) and cpu s (user + system) are medians of %d "
+        "rounds;\n"
+        "zep/floor and zep/srec are medians of the rounds' ratios of wall-clock times (cpu in brackets);\n"
+        "peak is the highest ru_maxrss of the rounds. `zep --version` alone peaks at %.1f MiB.\n",
+        o.runs, static_cast<double>(idle.peakBytes) / MiB);
+    std::printf("Targets: zep at most %.1f times the floor's time and %.2f times srec_cat's, peak memory at "
+                "most %.1f\n"
+                "times the input file's size.\n",
+                floorTarget, speedTarget, memoryTarget);
     if (!srecCat)
-        std::printf("srec_cat is not on PATH: the speed target was not checked.\n");
+        std::printf("srec_cat is not on PATH: the srec_cat target was not checked.\n");
 
     bool verified = true;
     if (srecCat) {

@@ -3,7 +3,7 @@
 #include "Arguments.h"
 #include "TerminalText.h"
 
-#include "commands/MapRows.h"
+#include "flash/ChecksumText.h"
 #include "flash/EcuApplication.h"
 #include "flash/FileKind.h"
 #include "flash/FlashFile.h"
@@ -80,7 +80,7 @@ FileKind import(const std::string& path, EcuApplication& app, Interaction& ui, b
         const auto type = kwpIdentificationType(data);
         if (!identificationTypeGiven && type && (*type == 1) != (app.Ecu().IdentificationType == 1))
             app.Ecu().IdentificationType = *type;
-        app.setKWPFile(file.bytes());
+        kwp::parse(file.bytes(), app, file.releaser());
         break;
     }
     case FileKind::Xml:
@@ -104,7 +104,7 @@ void printRanges(const MemImage& image, bool checksums) {
         for (const RangeChecksums& r : rangeChecksumsOf(image))
             std::cout << "  " << hex::withWidth(r.range.address, 8) << "-"
                       << hex::withWidth(r.range.last(), 8) << "  " << bytes(r.range.count) << "  "
-                      << MapRows::checksumsText(r.checksums) << '\n';
+                      << checksumsText(r.checksums) << '\n';
     } else {
         for (const MemRange& r : image.map())
             std::cout << "  " << hex::withWidth(r.address, 8) << "-" << hex::withWidth(r.last(), 8) << "  "
@@ -117,7 +117,7 @@ void printRanges(const MemImage& image, bool checksums) {
                            image.count()))
               << '\n';
     if (checksums)
-        std::cout << "  " << MapRows::checksumsText(checksumsOf(image)) << '\n';
+        std::cout << "  " << checksumsText(checksumsOf(image)) << '\n';
 }
 
 namespace {

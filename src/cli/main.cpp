@@ -3,12 +3,23 @@
 #include "Command.h"
 #include "TerminalText.h"
 
-#include "database/DatabaseError.h"
 #include "memory/ZepError.h"
 #include "text/Documents.h"
 #include "text/TextCatalog.h"
 
+// Built twice: zep-db holds every command; zep holds the file commands alone, so that converting a
+// file loads no database engine (Qt, libpq and what they bring took most of its start-up), and hands
+// the database commands and the general help over to zep-db, installed beside it.
+#ifdef ZEP_FILE_COMMANDS_ONLY
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <unistd.h>
+#else
+#include "database/DatabaseError.h"
+
 #include <QtGlobal>
+#endif
 
 #include <algorithm>
 #include <iostream>
@@ -77,6 +88,32 @@ struct GlobalOptions {
     }
 };
 
+#ifdef ZEP_FILE_COMMANDS_ONLY
+/** runs zep-db, from the folder of this program, on the same arguments; returns only when it cannot */
+int runDatabaseProgram(char** argv, const std::string& base, const std::string& language) {
+    char self[PATH_MAX];
+    const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
+    std::string program = "zep-db";
+    if (n > 0) {
+        const std::string path(self, static_cast<std::size_t>(n));
+        program = path.substr(0, path.rfind('/') + 1) + "zep-db";
+    }
+    argv[0] = program.data();
+    ::execv(program.c_str(), argv);
+    const int error = errno;
+    try {
+        zep::loadDocuments(base, language);
+    } catch (const zep::ZepError&) {
+    }
+    std::cerr << "zep: "
+              << zep::tr("zep/Messages/noDatabaseProgram/text",
+                         "The database commands are in {0}, which cannot be started ({1}). Install zep "
+                         "again, with zep-db beside it.",
+                         program, std::strerror(error))
+              << '\n';
+    return 1;
+}
+#else
 /** the engines' and Qt's own texts, on stderr; without --verbose they are not shown */
 void logDetail(const std::string& detail) {
     std::cerr << "detail: " << zep::printable(detail, true) << '\n';
@@ -100,6 +137,7 @@ void printGeneralHelp() {
     printCommands(zep::cli::dbCommands());
     std::cout << options;
 }
+#endif
 
 } // namespace
 
@@ -120,13 +158,20 @@ int main(int argc, char** argv) {
 
     // "db" and its subcommand name one command together.
     const bool db = !rest.empty() && rest[0] == "db";
+#ifdef ZEP_FILE_COMMANDS_ONLY
+    if (db || (global.help && rest.empty()))
+        return runDatabaseProgram(argv, global.base.value_or(defaultBaseLocation()), global.language);
+    const std::vector<Command>& table = cli::fileCommands();
+#else
+    const std::vector<Command>& table = db ? cli::dbCommands() : cli::fileCommands();
+#endif
     const std::size_t named = db ? 2 : 1;
     const std::string name = db && rest.size() > 1 ? "db " + rest[1] : rest.empty() ? "" : rest[0];
-    const std::vector<Command>& table = db ? cli::dbCommands() : cli::fileCommands();
     const auto command =
         std::find_if(table.begin(), table.end(), [&](const Command& c) { return c.name == name; });
     if (command == table.end()) {
         const bool noName = rest.empty() || (db && rest.size() == 1);
+#ifndef ZEP_FILE_COMMANDS_ONLY
         if (global.help && noName) {
             if (db) {
                 std::cout << "usage: zep db SUBCOMMAND DB ...\n";
@@ -137,6 +182,7 @@ int main(int argc, char** argv) {
             }
             return 0;
         }
+#endif
         if (db)
             std::cerr << "zep: " << (noName ? "no subcommand given" : "unknown subcommand " + printable(name))
                       << "\nusage: zep db SUBCOMMAND DB ...\n'zep db --help' lists the subcommands.\n";
@@ -154,8 +200,10 @@ int main(int argc, char** argv) {
         return 0;
     }
 
+#ifndef ZEP_FILE_COMMANDS_ONLY
     qInstallMessageHandler(global.verbose ? logQt : quiet);
     DatabaseError::setVerboseLog(global.verbose ? logDetail : nullptr);
+#endif
     try {
         loadDocuments(global.base.value_or(defaultBaseLocation()), global.language);
     } catch (const ZepError& e) {

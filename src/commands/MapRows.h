@@ -1,6 +1,5 @@
 #pragma once
 
-#include "memory/Checksums.h"
 #include "memory/MemMap.h"
 #include "memory/MemRange.h"
 
@@ -55,11 +54,6 @@ MemMap coverage(std::string_view tab, const MemMap& image, const MemMap& write);
 
 /** the localised total under the grid: the byte count of ranges and its rounded kilobytes */
 std::string total(const MemMap& ranges);
-
-/** the KWP CRC (4 digits), CRC-32 and byte sum (8 digits each), upper-case hexadecimal */
-std::vector<std::string> checksumCells(const Checksums& checksums);
-/** the three checksums in one localised line */
-std::string checksumsText(const Checksums& checksums);
 
 } // namespace MapRows
 } // namespace zep

@@ -4,6 +4,7 @@
 
 #include "commands/HexRows.h"
 #include "commands/MapRows.h"
+#include "flash/ChecksumText.h"
 #include "memory/Checksums.h"
 #include "memory/Hex.h"
 #include "views/ControlTexts.h"
@@ -63,7 +64,7 @@ frmHexView::frmHexView(const QString& caption, MemImage image, QWidget* parent)
     hexBytes_->setImages({&image_});
     const MemMap map = image_.map();
     lblInfo_->setText(qtr("frmHexView/Messages/info/text", "{0} bytes in {1} range(s); {2}",
-                          image_.byteCount(), map.count(), MapRows::checksumsText(checksumsOf(image_))));
+                          image_.byteCount(), map.count(), checksumsText(checksumsOf(image_))));
     showCursor();
     setSizeGripEnabled(true);
     resize(hexBytes_->fontMetrics().horizontalAdvance(QString(90, '0')), 520);

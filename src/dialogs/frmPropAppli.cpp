@@ -6,6 +6,7 @@
 
 #include "commands/ApprovalCheck.h"
 #include "commands/MapRows.h"
+#include "flash/ChecksumText.h"
 #include "flash/EcuApplication.h"
 #include "text/Interaction.h"
 #include "views/ControlTexts.h"
@@ -54,7 +55,7 @@ frmPropAppli::frmPropAppli(const QString& caption, QString& comment, EcuApplicat
     makeCommentBox(*txtComment_);
     total_->setReadOnly(true);
     txtChecksums_->setReadOnly(true);
-    txtChecksums_->setText(qs(MapRows::checksumsText(checksumsOf(image.value()))));
+    txtChecksums_->setText(qs(checksumsText(checksumsOf(image.value()))));
     gridMapping_->setToolTip(
         qtr("frmPropAppli/Controls/gridMapping/toolTip", "Description of ECU addresses ranges."));
 
@@ -141,7 +142,7 @@ void frmPropAppli::showTab() {
     for (std::size_t i = 0; i < ranges.count(); ++i) {
         QStringList further;
         if (withChecksums && i < rangeChecksums_.size())
-            for (const std::string& cell : MapRows::checksumCells(rangeChecksums_[i].checksums))
+            for (const std::string& cell : checksumCells(rangeChecksums_[i].checksums))
                 further << qs(cell);
         MapGrid::addRow(*gridMapping_, ranges.ranges()[i], further);
     }

@@ -104,12 +104,12 @@ void EcuApplication::setKWPFile(std::span<const std::uint8_t> stream) {
 
 void EcuApplication::ImportFromKWPFile(const std::string& path) {
     const FileBytes file(path);
-    kwp::parse(file.bytes(), *this);
+    kwp::parse(file.bytes(), *this, file.releaser());
 }
 
 void EcuApplication::ImportFromSFile(const std::string& path, Interaction& ui) {
     const FileBytes file(path);
-    srecord::read(file.text(), *this, ui);
+    srecord::read(file.text(), *this, ui, file.releaser());
 }
 
 void EcuApplication::ExportToSFile(const std::string& path) const {
@@ -121,7 +121,7 @@ void EcuApplication::ImportFromH86File(const std::string& path, Interaction& ui)
     const FileBytes file(path);
     Header.reset();
     Start.reset();
-    Start = h86::read(file.text(), image_, ui);
+    Start = h86::read(file.text(), image_, ui, file.releaser());
 }
 
 void EcuApplication::ExportToH86File(const std::string& path) const {
@@ -129,8 +129,7 @@ void EcuApplication::ExportToH86File(const std::string& path) const {
 }
 
 void EcuApplication::ExportToKWPFile(const std::string& path) {
-    const MemBlock stream = KWPFile();
-    writeWholeFile(path, [&stream](OutputBuffer& out) { out.append(stream.bytes()); });
+    writeWholeFile(path, [this](OutputBuffer& out) { kwp::write(*this, out); });
 }
 
 std::string HexWithWidth(std::uint64_t value, int width) {

@@ -3,6 +3,7 @@
 #include "memory/ZepError.h"
 #include "text/TextCatalog.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -145,9 +146,11 @@ FileBytes::FileBytes(const std::string& path) {
     Descriptor fd(openRegularFile(path, &size));
     size_ = static_cast<std::size_t>(size);
     if (size_ > 0) {
-        void* m = ::mmap(nullptr, size_, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd.fd, 0);
+        void* m = ::mmap(nullptr, size_, PROT_READ, MAP_PRIVATE, fd.fd, 0);
         if (m != MAP_FAILED) {
+            ::madvise(m, size_, MADV_SEQUENTIAL);
             mapping_ = m;
+            populate(0, std::size_t{4} << 20);
             data_ = static_cast<const char*>(m);
             return;
         }
@@ -157,6 +160,25 @@ FileBytes::FileBytes(const std::string& path) {
     copy_ = readWholeFile(path); // where mapping is not possible
     data_ = copy_.data();
     size_ = copy_.size();
+}
+
+void FileBytes::release(std::size_t from, std::size_t to) const {
+    static const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    const std::size_t begin = (from + page - 1) / page * page, end = std::min(to, size_) / page * page;
+    if (mapping_ && begin < end)
+        ::madvise(static_cast<char*>(mapping_) + begin, end - begin, MADV_DONTNEED);
+    populate(end, end - begin);
+}
+
+void FileBytes::populate(std::size_t from, std::size_t count) const {
+#ifdef MADV_POPULATE_READ
+    // The pages a reader comes to next are mapped in one call rather than fault by fault.
+    if (mapping_ && from < size_)
+        ::madvise(static_cast<char*>(mapping_) + from, std::min(count, size_ - from), MADV_POPULATE_READ);
+#else
+    (void)from;
+    (void)count;
+#endif
 }
 
 FileBytes::~FileBytes() {

@@ -16,6 +16,13 @@ namespace zep {
  */
 int openRegularFile(const std::string& path, std::uint64_t* size = nullptr);
 
+/**
+ * Told by a reader that it no longer needs the bytes from one position to another in memory: a mapped
+ * file gives their pages back, so that reading a large file does not hold all of it at once. Bytes read
+ * again later are read from the file again.
+ */
+using ReleaseBytes = std::function<void(std::size_t from, std::size_t to)>;
+
 /** The whole file as bytes, one char per byte; a file that cannot be read, or is larger than limit, is
  * error 1000. */
 std::string readWholeFile(const std::string& path, std::uint64_t limit = UINT64_MAX);
@@ -35,8 +42,15 @@ public:
     std::span<const std::uint8_t> bytes() const {
         return {reinterpret_cast<const std::uint8_t*>(data_), size_};
     }
+    /** gives back the whole pages between from and to (see ReleaseBytes) */
+    void release(std::size_t from, std::size_t to) const;
+    ReleaseBytes releaser() const {
+        return [this](std::size_t from, std::size_t to) { release(from, to); };
+    }
 
 private:
+    /** maps count bytes from from at once, ahead of the reader */
+    void populate(std::size_t from, std::size_t count) const;
     const char* data_ = "";
     std::size_t size_ = 0;
     void* mapping_ = nullptr;

@@ -19,19 +19,34 @@ namespace {
                    tr(std::string("EcuApplication/Messages/importFromH86File/") + name + "/text", def, line));
 }
 
+/** the length of the line a record's count announces (colon, count, offset, type, data, checksum); 0 if none
+ */
+std::size_t expectedLength(std::string_view rest) {
+    if (rest.size() < 3 || rest[0] != ':')
+        return 0;
+    const int high = hex::digitValue(rest[1]), low = hex::digitValue(rest[2]);
+    return high < 0 || low < 0 ? 0 : 11 + 2 * static_cast<std::size_t>(high << 4 | low);
+}
+
+// A record is formatted in place, in room made once for the whole line.
 void appendRecord(std::string& out, std::span<const std::uint8_t> bytes) {
-    out.push_back(':');
-    hex::append(out, bytes);
     unsigned sum = 0;
     for (std::uint8_t b : bytes)
         sum += b;
-    hex::appendByte(out, static_cast<std::uint8_t>(0x100 - (sum & 0xFF)));
-    out.append("\r\n");
+    const std::uint8_t checksum = static_cast<std::uint8_t>(0x100 - (sum & 0xFF));
+    const std::size_t start = out.size();
+    out.resize(start + 1 + 2 * bytes.size() + 4);
+    char* p = out.data() + start;
+    p[0] = ':';
+    p = hex::put(hex::put(p + 1, bytes), {&checksum, 1});
+    p[0] = '\r';
+    p[1] = '\n';
 }
 } // namespace
 
-std::optional<StartAddress> read(std::string_view text, MemImage& image, Interaction& ui) {
-    LineSplitter lines(text);
+std::optional<StartAddress> read(std::string_view text, MemImage& image, Interaction& ui,
+                                 const ReleaseBytes& release) {
+    LineSplitter lines(text, release);
     if (lines.delimiter() == LineSplitter::Delimiter::Lf)
         ui.warn(tr("EcuApplication/Messages/importFromH86File/lineDelimiterWarning/text",
                    "File should use CRLF as line delimiter."));
@@ -43,7 +58,7 @@ std::optional<StartAddress> read(std::string_view text, MemImage& image, Interac
     std::string_view line;
     std::size_t number = 0;
 
-    while (lines.next(line, number)) {
+    while (lines.next(line, number, expectedLength(lines.rest()))) {
         if (line.empty())
             continue;
         if (line.front() != ':')

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FlashFile.h"
 #include "StartAddress.h"
 
 #include <optional>
@@ -21,7 +22,8 @@ namespace h86 {
  * Clears image and fills it; stops at the first bad line with ZepError 1000 naming the line. Gives the
  * start address of the last start record, if any.
  */
-std::optional<StartAddress> read(std::string_view text, MemImage& image, Interaction& ui);
+std::optional<StartAddress> read(std::string_view text, MemImage& image, Interaction& ui,
+                                 const ReleaseBytes& release = {});
 
 /**
  * A page record for page 0, data of at most 32 bytes a line under page records, the start record of

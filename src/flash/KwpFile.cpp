@@ -15,6 +15,7 @@ namespace {
 
 constexpr std::uint8_t headerLength = 33;
 constexpr std::uint8_t downloadService = 0x34;
+constexpr std::size_t releaseStep = std::size_t{4} << 20;
 
 [[noreturn]] void fail(const char* name, const char* def, const std::string& a0 = {},
                        const std::string& a1 = {}) {
@@ -35,44 +36,38 @@ void refuseOutOfByte(const char* name, std::int64_t value) {
              std::to_string(value));
 }
 
-void appendDownloadFrame(std::vector<std::uint8_t>& out, std::uint8_t target, std::uint8_t source,
-                         std::uint8_t marker, std::uint32_t address, const std::uint8_t* bytes,
-                         std::size_t n) {
+/** a download frame of n bytes (at most MaxDownloadSize) into frame; its length */
+std::size_t downloadFrame(std::uint8_t* frame, std::uint8_t target, std::uint8_t source, std::uint8_t marker,
+                          std::uint32_t address, const std::uint8_t* bytes, std::size_t n) {
     const std::size_t length = n + 8;
-    const std::size_t start = out.size();
-    if (n < 56) {
-        out.push_back(static_cast<std::uint8_t>(0x80 + length));
-        out.push_back(target);
-        out.push_back(source);
-    } else {
-        out.push_back(0x80);
-        out.push_back(target);
-        out.push_back(source);
-        out.push_back(static_cast<std::uint8_t>(length));
-    }
-    const std::size_t data = out.size();
-    out.push_back(downloadService);
-    out.push_back(marker);
-    out.push_back(static_cast<std::uint8_t>(address >> 16));
-    out.push_back(static_cast<std::uint8_t>(address >> 8));
-    out.push_back(static_cast<std::uint8_t>(address));
-    out.push_back(static_cast<std::uint8_t>(n));
-    out.insert(out.end(), bytes, bytes + n);
-    out.push_back(0);
-    out.push_back(0);
+    std::size_t p = 0;
+    frame[p++] = n < 56 ? static_cast<std::uint8_t>(0x80 + length) : 0x80;
+    frame[p++] = target;
+    frame[p++] = source;
+    if (n >= 56)
+        frame[p++] = static_cast<std::uint8_t>(length);
+    std::uint8_t* data = frame + p;
+    data[0] = downloadService;
+    data[1] = marker;
+    data[2] = static_cast<std::uint8_t>(address >> 16);
+    data[3] = static_cast<std::uint8_t>(address >> 8);
+    data[4] = static_cast<std::uint8_t>(address);
+    data[5] = static_cast<std::uint8_t>(n);
+    std::copy_n(bytes, n, data + 6);
     KwpCrc crc;
-    crc.add({out.data() + data, n + 6});
-    crc.store(std::span<std::uint8_t>(out.data() + data, length));
-    out.push_back(sum(out.data() + start, out.size() - start));
+    crc.add({data, n + 6});
+    data[n + 6] = static_cast<std::uint8_t>(crc.value() >> 8);
+    data[n + 7] = static_cast<std::uint8_t>(crc.value() & 0xFF);
+    p += length;
+    frame[p] = sum(frame, p);
+    return p + 1;
 }
 
-} // namespace
-
-std::uint8_t testerAddress(std::int32_t identificationType) {
-    return identificationType == 1 ? 0xFC : 0xF1;
-}
-
-MemBlock build(EcuApplication& app) {
+/**
+ * The stream of app, handed to sink a frame at a time, so that a file is written as it is made; every
+ * refusal comes before the first frame.
+ */
+template <typename Sink> void produce(EcuApplication& app, Sink&& sink) {
     const ZEPEcu& ecu = app.Ecu();
     app.setToolAddress(testerAddress(ecu.IdentificationType));
 
@@ -103,12 +98,7 @@ MemBlock build(EcuApplication& app) {
                  hex::number(std::max<std::uint64_t>(block.first, 0x1000000)));
     }
 
-    // Room for the whole stream: the bytes, and at most 13 bytes of frame around every m of them.
-    std::size_t frames = 0;
-    for (const ImageBlock block : app.value())
-        frames += (block.size() + static_cast<std::size_t>(m) - 1) / static_cast<std::size_t>(m);
     std::vector<std::uint8_t> out;
-    out.reserve(37 + static_cast<std::size_t>(app.value().byteCount()) + 13 * frames);
     out.push_back(0x80 + headerLength);
     out.push_back(ecu.Address);
     out.push_back(0);
@@ -120,6 +110,9 @@ MemBlock build(EcuApplication& app) {
     out.push_back(app.SpareHeaderByte());
     out.push_back(static_cast<std::uint8_t>(ecu.ReplyToRequestDelay));
     out.push_back(sum(out.data(), out.size()));
+    sink(std::span<const std::uint8_t>(out));
+
+    std::uint8_t frame[4 + MaxDownloadSize + 9];
 
     for (const ImageBlock block : app.value()) {
         std::uint64_t a = block.first;
@@ -137,15 +130,40 @@ MemBlock build(EcuApplication& app) {
             }
             const std::size_t n =
                 static_cast<std::size_t>(std::min<std::uint64_t>(end - a, static_cast<std::uint64_t>(m)));
-            appendDownloadFrame(out, ecu.Address, app.ToolAddress(), app.CalibrationMarker(),
-                                static_cast<std::uint32_t>(a), block.bytes.data() + (a - block.first), n);
+            sink(std::span<const std::uint8_t>(
+                frame,
+                downloadFrame(frame, ecu.Address, app.ToolAddress(), app.CalibrationMarker(),
+                              static_cast<std::uint32_t>(a), block.bytes.data() + (a - block.first), n)));
             a += n;
         }
     }
+}
+
+} // namespace
+
+std::uint8_t testerAddress(std::int32_t identificationType) {
+    return identificationType == 1 ? 0xFC : 0xF1;
+}
+
+MemBlock build(EcuApplication& app) {
+    std::vector<std::uint8_t> out;
+    // Room for the whole stream: the bytes, and at most 13 bytes of frame around every download.
+    const std::int32_t m = std::max(app.Ecu().WriteGranularity, 1);
+    std::size_t frames = 0;
+    for (const ImageBlock block : app.value())
+        frames += (block.size() + static_cast<std::size_t>(m) - 1) / static_cast<std::size_t>(m);
+    out.reserve(37 + static_cast<std::size_t>(app.value().byteCount()) + 13 * frames);
+    produce(app, [&out](std::span<const std::uint8_t> bytes) {
+        out.insert(out.end(), bytes.begin(), bytes.end());
+    });
     return MemBlock(1, std::move(out));
 }
 
-void parse(std::span<const std::uint8_t> stream, EcuApplication& app) {
+void write(EcuApplication& app, OutputBuffer& out) {
+    produce(app, [&out](std::span<const std::uint8_t> bytes) { out.append(bytes); });
+}
+
+void parse(std::span<const std::uint8_t> stream, EcuApplication& app, const ReleaseBytes& release) {
     ZEPEcu& ecu = app.Ecu();
     MemImage& image = app.value();
     image.clear();
@@ -175,7 +193,12 @@ void parse(std::span<const std::uint8_t> stream, EcuApplication& app) {
     app.setToolAddress(testerAddress(ecu.IdentificationType));
 
     image.reserve(size, size / 13 + 1); // the shortest download frame has 13 bytes
+    std::size_t released = 0;
     while (p < size) {
+        if (release && p - released >= releaseStep) {
+            release(released, p);
+            released = p;
+        }
         length = s[p] & 0x3F;
         std::size_t data, checksum;
         if (length > 0) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FlashFile.h"
+
 #include "memory/MemBlock.h"
 
 #include <cstdint>
@@ -18,9 +20,11 @@ inline constexpr std::int32_t MaxDownloadSize = 247;
 
 /** the stream of app; sets app's ToolAddress from the Ecu's IdentificationType. ZepError 1000 on refusal */
 MemBlock build(EcuApplication& app);
+/** build, written to out as it is made */
+void write(EcuApplication& app, OutputBuffer& out);
 
 /** parses stream into app (see the stream's rules); ZepError 1000 on the first error */
-void parse(std::span<const std::uint8_t> stream, EcuApplication& app);
+void parse(std::span<const std::uint8_t> stream, EcuApplication& app, const ReleaseBytes& release = {});
 
 /** the tester address the Ecu's identification type asks for */
 std::uint8_t testerAddress(std::int32_t identificationType);

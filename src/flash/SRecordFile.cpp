@@ -55,6 +55,14 @@ struct Maker {
     bool present = false;
 };
 
+/** the length of the line a record's count announces ("S", type, count, count bytes); 0 if none */
+std::size_t expectedLength(std::string_view rest) {
+    if (rest.size() < 4 || rest[0] != 'S')
+        return 0;
+    const int high = hex::digitValue(rest[2]), low = hex::digitValue(rest[3]);
+    return high < 0 || low < 0 ? 0 : 4 + 2 * static_cast<std::size_t>(high << 4 | low);
+}
+
 void takeIdentification(EcuApplication& app, const Maker& maker) {
     app.setIdentification(maker.identification);
     if (!maker.approval.empty())
@@ -63,8 +71,8 @@ void takeIdentification(EcuApplication& app, const Maker& maker) {
 
 } // namespace
 
-Report read(std::string_view text, EcuApplication& app, Interaction& ui) {
-    LineSplitter lines(text);
+Report read(std::string_view text, EcuApplication& app, Interaction& ui, const ReleaseBytes& release) {
+    LineSplitter lines(text, release);
     switch (lines.delimiter()) {
     case LineSplitter::Delimiter::None:
         throw ZepError(errors::File, tr("EcuApplication/Messages/importFromSFile/lineDelimiterError/text",
@@ -90,7 +98,7 @@ Report read(std::string_view text, EcuApplication& app, Interaction& ui) {
     std::string_view line;
     std::size_t number = 0;
 
-    while (lines.next(line, number)) {
+    while (lines.next(line, number, expectedLength(lines.rest()))) {
         if (line.empty())
             continue;
         if (line.size() == 1)
@@ -265,14 +273,20 @@ int granularityExponent(const MemBlock& fillPattern) {
     return static_cast<int>(std::lround(std::log2(static_cast<double>(fillPattern.length()))));
 }
 
+// A record is formatted in place, in room made once for the whole line.
 void appendRecord(std::string& out, const char* type, std::span<const std::uint8_t> bytes) {
-    out.append(type);
-    hex::append(out, bytes);
     unsigned sum = 0;
     for (std::uint8_t b : bytes)
         sum += b;
-    hex::appendByte(out, static_cast<std::uint8_t>(~sum & 0xFF));
-    out.append("\r\n");
+    const std::uint8_t checksum = static_cast<std::uint8_t>(~sum & 0xFF);
+    const std::size_t start = out.size();
+    out.resize(start + 2 + 2 * bytes.size() + 4);
+    char* p = out.data() + start;
+    p[0] = type[0];
+    p[1] = type[1];
+    p = hex::put(hex::put(p + 2, bytes), {&checksum, 1});
+    p[0] = '\r';
+    p[1] = '\n';
 }
 
 } // namespace

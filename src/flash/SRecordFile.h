@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FlashFile.h"
+
 #include <string_view>
 
 namespace zep {
@@ -26,7 +28,7 @@ struct Report {
  * identification, approval number, marker and Ecu parameters. Stops at the first bad line with
  * ZepError 1000 naming the line; the image and parameters read before it stay.
  */
-Report read(std::string_view text, EcuApplication& app, Interaction& ui);
+Report read(std::string_view text, EcuApplication& app, Interaction& ui, const ReleaseBytes& release = {});
 
 /** Refuses (ZepError 1000) a record whose values an S-record file cannot hold. */
 void check(const EcuApplication& app);

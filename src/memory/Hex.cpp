@@ -5,19 +5,20 @@ namespace zep::hex {
 namespace {
 constexpr char digits[] = "0123456789ABCDEF";
 
-// One look-up per pair of digits (indexed by the two characters as they lie in memory) and one per
-// byte written: the flash files are mostly hexadecimal text, and these loops are most of their cost.
-struct PairTable {
-    std::int16_t value[65536];
-    constexpr PairTable() : value() {
-        for (int first = 0; first < 256; ++first)
-            for (int second = 0; second < 256; ++second) {
-                const int hi = digitValue(first), lo = digitValue(second);
-                value[first | second << 8] = static_cast<std::int16_t>(hi < 0 || lo < 0 ? -1 : hi << 4 | lo);
-            }
+// One look-up per digit in a table of 256 small entries that stays in the first-level cache: a digit's
+// value, or a bit above the byte for any other character, so that one test per record finds a bad digit.
+struct DigitTable {
+    std::uint16_t value[256];
+    constexpr DigitTable() : value() {
+        for (int c = 0; c < 256; ++c)
+            value[c] = static_cast<std::uint16_t>(digitValue(c) < 0 ? 0x100 : digitValue(c));
     }
 };
-constexpr PairTable pairs;
+constexpr DigitTable digitTable;
+
+inline unsigned pair(const unsigned char* p) {
+    return static_cast<unsigned>(digitTable.value[p[0]]) << 4 | digitTable.value[p[1]];
+}
 
 struct ByteTable {
     char text[256][2];
@@ -36,13 +37,13 @@ bool decode(std::string_view text, std::uint8_t* out) {
         return false;
     const auto* p = reinterpret_cast<const unsigned char*>(text.data());
     const std::size_t n = text.size() / 2;
-    int bad = 0;
+    unsigned bad = 0;
     for (std::size_t i = 0; i < n; ++i) {
-        const int v = pairs.value[p[2 * i] | p[2 * i + 1] << 8];
+        const unsigned v = pair(p + 2 * i);
         bad |= v;
         out[i] = static_cast<std::uint8_t>(v);
     }
-    return bad >= 0;
+    return (bad & 0x1100) == 0;
 }
 
 bool decode(std::string_view text, std::uint8_t* out, unsigned& sum) {
@@ -50,16 +51,16 @@ bool decode(std::string_view text, std::uint8_t* out, unsigned& sum) {
         return false;
     const auto* p = reinterpret_cast<const unsigned char*>(text.data());
     const std::size_t n = text.size() / 2;
-    int bad = 0;
+    unsigned bad = 0;
     unsigned total = 0;
     for (std::size_t i = 0; i < n; ++i) {
-        const int v = pairs.value[p[2 * i] | p[2 * i + 1] << 8];
+        const unsigned v = pair(p + 2 * i);
         bad |= v;
         out[i] = static_cast<std::uint8_t>(v);
-        total += static_cast<std::uint8_t>(v);
+        total += v & 0xFF;
     }
     sum += total;
-    return bad >= 0;
+    return (bad & 0x1100) == 0;
 }
 
 void appendByte(std::string& out, std::uint8_t byte) {
@@ -67,15 +68,19 @@ void appendByte(std::string& out, std::uint8_t byte) {
     out.push_back(digits[byte & 0x0F]);
 }
 
+char* put(char* out, std::span<const std::uint8_t> bytes) {
+    for (std::uint8_t b : bytes) {
+        out[0] = bytesText.text[b][0];
+        out[1] = bytesText.text[b][1];
+        out += 2;
+    }
+    return out;
+}
+
 void append(std::string& out, std::span<const std::uint8_t> bytes) {
     const std::size_t start = out.size();
     out.resize(start + 2 * bytes.size());
-    char* p = out.data() + start;
-    for (std::uint8_t b : bytes) {
-        p[0] = bytesText.text[b][0];
-        p[1] = bytesText.text[b][1];
-        p += 2;
-    }
+    put(out.data() + start, bytes);
 }
 
 std::string encode(std::span<const std::uint8_t> bytes) {

@@ -24,6 +24,9 @@ bool decode(std::string_view text, std::uint8_t* out);
 /** decode, adding the bytes to sum on the way (the record checksums of the flash files) */
 bool decode(std::string_view text, std::uint8_t* out, unsigned& sum);
 
+/** writes two upper-case digits per byte from out on; where they end */
+char* put(char* out, std::span<const std::uint8_t> bytes);
+
 /** appends two upper-case digits per byte */
 void append(std::string& out, std::span<const std::uint8_t> bytes);
 void appendByte(std::string& out, std::uint8_t byte);

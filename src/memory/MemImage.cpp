@@ -4,8 +4,10 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <limits>
 #include <set>
+#include <stdexcept>
 #include <string>
 
 #ifdef __linux__
@@ -38,17 +40,27 @@ void MemImage::add(std::uint32_t first, std::span<const std::uint8_t> bytes) {
     } else {
         pool_.insert(pool_.end(), bytes.begin(), bytes.end());
     }
-    if (resolved_ && !segments_.empty()) {
-        const Segment& back = segments_.back();
-        if (std::uint64_t{back.first} + back.length > first)
-            resolved_ = false;
+    if (resolved_ && !runs_.empty() && runs_.back().end() > first)
+        resolved_ = false;
+    append(runs_, {first, static_cast<std::uint32_t>(bytes.size()), offset});
+}
+
+void MemImage::append(std::vector<Run>& runs, const Segment& block) {
+    if (!runs.empty()) {
+        Run& back = runs.back();
+        if (back.length == block.length && back.end() == block.first &&
+            back.offset + std::size_t{back.length} * back.count == block.offset) {
+            ++back.count;
+            return;
+        }
     }
-    segments_.push_back({first, static_cast<std::uint32_t>(bytes.size()), offset});
+    const std::size_t index = runs.empty() ? 0 : runs.back().index + runs.back().count;
+    runs.push_back({block.first, block.length, 1, block.offset, index});
 }
 
 void MemImage::clear() {
     pool_.clear();
-    segments_.clear();
+    runs_.clear();
     resolved_ = true;
 }
 
@@ -67,9 +79,8 @@ void preferHugePages([[maybe_unused]] const void* data, [[maybe_unused]] std::si
 
 void MemImage::reserve(std::size_t bytes, std::size_t blocks) {
     pool_.reserve(bytes);
-    segments_.reserve(blocks);
+    runs_.reserve(std::min<std::size_t>(blocks, 1024)); // blocks of one length mostly share a run
     preferHugePages(pool_.data(), pool_.capacity());
-    preferHugePages(segments_.data(), segments_.capacity() * sizeof(Segment));
 }
 
 // Later segments win where segments overlap. A sweep over the segment boundaries keeps, between two
@@ -78,21 +89,26 @@ void MemImage::reserve(std::size_t bytes, std::size_t blocks) {
 void MemImage::resolve() const {
     if (resolved_)
         return;
+    std::vector<Segment> segments;
+    for (const Run& r : runs_)
+        for (std::size_t k = 0; k < r.count; ++k)
+            segments.push_back({static_cast<std::uint32_t>(r.first + std::uint64_t{r.length} * k), r.length,
+                                r.offset + std::size_t{r.length} * k});
     struct Event {
         std::uint64_t at;
-        std::size_t segment; // index in segments_, which is also the order of adding
+        std::size_t segment; // index in segments, which is also the order of adding
         bool start;
     };
     std::vector<Event> events;
-    events.reserve(segments_.size() * 2);
-    for (std::size_t i = 0; i < segments_.size(); ++i) {
-        events.push_back({segments_[i].first, i, true});
-        events.push_back({std::uint64_t{segments_[i].first} + segments_[i].length, i, false});
+    events.reserve(segments.size() * 2);
+    for (std::size_t i = 0; i < segments.size(); ++i) {
+        events.push_back({segments[i].first, i, true});
+        events.push_back({std::uint64_t{segments[i].first} + segments[i].length, i, false});
     }
     std::sort(events.begin(), events.end(), [](const Event& a, const Event& b) { return a.at < b.at; });
 
     std::vector<Segment> out;
-    out.reserve(segments_.size());
+    out.reserve(segments.size());
     std::set<std::size_t> active;
     std::size_t e = 0;
     while (e < events.size()) {
@@ -107,7 +123,7 @@ void MemImage::resolve() const {
             continue;
         const std::uint64_t next = events[e].at;
         const std::size_t top = *active.rbegin();
-        const Segment& s = segments_[top];
+        const Segment& s = segments[top];
         const std::size_t offset = s.offset + static_cast<std::size_t>(at - s.first);
         Segment* back = out.empty() ? nullptr : &out.back();
         if (back && back->offset + back->length == offset &&
@@ -116,27 +132,34 @@ void MemImage::resolve() const {
         else
             out.push_back({static_cast<std::uint32_t>(at), static_cast<std::uint32_t>(next - at), offset});
     }
-    segments_ = std::move(out);
+    runs_.clear();
+    for (const Segment& segment : out)
+        append(runs_, segment);
     resolved_ = true;
 }
 
 std::size_t MemImage::count() const {
     resolve();
-    return segments_.size();
+    return runs_.empty() ? 0 : runs_.back().index + runs_.back().count;
 }
 
 std::uint64_t MemImage::byteCount() const {
     resolve();
     std::uint64_t total = 0;
-    for (const Segment& s : segments_)
-        total += s.length;
+    for (const Run& r : runs_)
+        total += std::uint64_t{r.length} * r.count;
     return total;
 }
 
 ImageBlock MemImage::operator[](std::size_t index) const {
-    resolve();
-    const Segment& s = segments_.at(index);
-    return {s.first, {pool_.data() + s.offset, s.length}};
+    if (index >= count())
+        throw std::out_of_range("MemImage: block " + std::to_string(index) + " of " +
+                                std::to_string(count()));
+    const auto run = std::prev(std::upper_bound(runs_.begin(), runs_.end(), index,
+                                                [](std::size_t i, const Run& r) { return i < r.index; }));
+    const std::size_t k = index - run->index;
+    return {static_cast<std::uint32_t>(run->first + std::uint64_t{run->length} * k),
+            {pool_.data() + run->offset + std::size_t{run->length} * k, run->length}};
 }
 
 MemBlock MemImage::item(std::size_t index) const {
@@ -151,15 +174,15 @@ MemMap MemImage::map() const {
     MemMap out;
     std::uint64_t runStart = 0, runEnd = 0;
     bool open = false;
-    for (const Segment& s : segments_) {
+    for (const Run& s : runs_) {
         if (open && s.first == runEnd) {
-            runEnd += s.length;
+            runEnd = s.end();
             continue;
         }
         if (open)
             out.add(static_cast<std::uint32_t>(runStart), runEnd - runStart);
         runStart = s.first;
-        runEnd = std::uint64_t{s.first} + s.length;
+        runEnd = s.end();
         open = true;
     }
     if (open)
@@ -174,22 +197,23 @@ MemBlock MemImage::extract(std::uint32_t address, std::uint64_t count) const {
     MemBlock out(static_cast<std::size_t>(count));
     out.setFirst(address);
     const std::uint64_t end = std::uint64_t{address} + count;
-    auto it = std::upper_bound(
-        segments_.begin(), segments_.end(), std::uint64_t{address},
-        [](std::uint64_t a, const Segment& s) { return a < std::uint64_t{s.first} + s.length; });
+    // A run's blocks follow each other in addresses and in the pool: a run copies as one piece.
+    auto it = std::upper_bound(runs_.begin(), runs_.end(), std::uint64_t{address},
+                               [](std::uint64_t a, const Run& r) { return a < r.end(); });
     std::uint8_t* dst = out.bytes().data();
-    for (; it != segments_.end() && it->first < end; ++it) {
+    for (; it != runs_.end() && it->first < end; ++it) {
         const std::uint64_t from = std::max<std::uint64_t>(it->first, address);
-        const std::uint64_t to = std::min<std::uint64_t>(std::uint64_t{it->first} + it->length, end);
+        const std::uint64_t to = std::min<std::uint64_t>(it->end(), end);
         std::memcpy(dst + (from - address), pool_.data() + it->offset + (from - it->first), to - from);
     }
     return out;
 }
 
 bool MemImage::operator==(const MemImage& other) const {
-    if (count() != other.count())
+    const std::size_t n = count();
+    if (n != other.count())
         return false;
-    for (std::size_t i = 0; i < segments_.size(); ++i) {
+    for (std::size_t i = 0; i < n; ++i) {
         const ImageBlock a = (*this)[i], b = other[i];
         if (a.first != b.first || !std::ranges::equal(a.bytes, b.bytes))
             return false;

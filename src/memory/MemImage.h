@@ -71,11 +71,23 @@ private:
         std::uint32_t length;
         std::size_t offset; // into pool_
     };
+    // Blocks of one length that follow each other, in addresses and in the pool, are kept as one run:
+    // a file of 32-byte records costs one run instead of one entry per record.
+    struct Run {
+        std::uint32_t first;
+        std::uint32_t length; // of each block
+        std::size_t count;    // blocks
+        std::size_t offset;   // into pool_
+        std::size_t index;    // of the run's first block among all blocks
+        std::uint64_t end() const { return std::uint64_t{first} + std::uint64_t{length} * count; }
+    };
 
     void resolve() const;
+    /** appends a block to runs, joining the last run where it follows it */
+    static void append(std::vector<Run>& runs, const Segment& block);
 
     std::vector<std::uint8_t> pool_;
-    mutable std::vector<Segment> segments_;
+    mutable std::vector<Run> runs_;
     mutable bool resolved_ = true;
 
     friend class Iterator;

@@ -63,6 +63,9 @@ TEST(H86File, MalformedLinesFailWithTheirMessageAndLine) {
         {"start linear address of 5 bytes", data + ihex(5, 0, {0, 0, 0, 0, 0}) + "\r\n", "Bad length at line 2"},
         {"type 6", ihex(6, 0, {0, 0, 0, 0}) + "\r\n", "Unsupported record type 6H at line 1"},
         {"type 1F", ihex(0x1F, 0, {}) + "\r\n", "Unsupported record type 1FH at line 1"},
+        // a CR LF anywhere makes a CR LF file, even after a first line that ends in a bare LF
+        {"LF, then CR LF", data.substr(0, data.size() - 2) + "\n" + data,
+         "Invalid hexadecimal digits at line 1"},
     };
     // clang-format on
     for (const auto& c : cases) {
