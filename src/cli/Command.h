@@ -1,12 +1,14 @@
 #pragma once
 
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
 namespace zep {
 class Interaction;
-}
+struct ItemKey;
+} // namespace zep
 
 namespace zep::cli {
 
@@ -26,6 +28,13 @@ struct Command {
 const std::vector<Command>& fileCommands();
 /** the db subcommands */
 const std::vector<Command>& dbCommands();
+/** db find and db new-ecu */
+Command findCommand();
+Command newEcuCommand();
+
+/** a key of one of the kinds; a function's address may be written in hexadecimal too (g0x70, g70H) */
+ItemKey keyArgument(const std::string& text, std::initializer_list<char> kinds);
+
 /** what 'zep db --help' says after the subcommands' lines: databases and keys */
 extern const char* const dbHelp;
 
