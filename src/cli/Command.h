@@ -1,12 +1,14 @@
 #pragma once
 
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
 namespace zep {
 class Interaction;
 class MemImage;
+struct ItemKey;
 } // namespace zep
 
 namespace zep::cli {
@@ -29,6 +31,12 @@ const std::vector<Command>& fileCommands();
 const std::vector<Command>& dbCommands();
 /** an image's ranges, its total and, when asked, the checksums of each range and of the whole */
 void printRanges(const MemImage& image, bool checksums);
+/** db find and db new-ecu */
+Command findCommand();
+Command newEcuCommand();
+
+/** a key of one of the kinds; a function's address may be written in hexadecimal too (g0x70, g70H) */
+ItemKey keyArgument(const std::string& text, std::initializer_list<char> kinds);
 
 /** what 'zep db --help' says after the subcommands' lines: databases and keys */
 extern const char* const dbHelp;

@@ -65,7 +65,8 @@ std::string keyForm(char kind) {
     return {};
 }
 
-/** a key of one of the kinds; a function's address may be written in hexadecimal too (g0x70, g70H) */
+} // namespace
+
 ItemKey keyArgument(const std::string& text, std::initializer_list<char> kinds) {
     std::optional<ItemKey> key = ItemKey::parse(text);
     if (!key && text.size() > 1 && text[0] == ItemKey::Function) {
@@ -84,6 +85,8 @@ ItemKey keyArgument(const std::string& text, std::initializer_list<char> kinds) 
     }
     return *key;
 }
+
+namespace {
 
 std::unique_ptr<Connection> openDatabase(const std::string& text, Interaction& ui, Access access) {
     return Connection::open(text, &ui, access);
@@ -548,6 +551,8 @@ const std::vector<Command>& dbCommands() {
         {"db compact", "zep db compact SRC DST", "  Writes a compacted copy of a local database.\n", compact},
         {"db mark", "zep db mark DB aID|cID",
          "  Marks the identification of an application or tuning as checked.\n", mark},
+        findCommand(),
+        newEcuCommand(),
     };
     return commands;
 }

@@ -4,8 +4,10 @@
 #include "memory/MemRange.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <variant>
 #include <vector>
 
 namespace zep {
@@ -54,6 +56,45 @@ MemMap coverage(std::string_view tab, const MemMap& image, const MemMap& write);
 
 /** the localised total under the grid: the byte count of ranges and its rounded kilobytes */
 std::string total(const MemMap& ranges);
+
+/** One range of the memory map as the user edits it: a mapping (erased by a global download, and by a
+ * tuning download too when it is a tuning range) or an excluded part of one (erased, never written). */
+struct MapEntry {
+    enum class Kind { Global, Tuning, Exclusion };
+    Kind kind = Kind::Global;
+    std::uint32_t first = 0;
+    std::uint32_t last = 0;
+
+    bool operator==(const MapEntry&) const = default;
+};
+
+/** the ECU's mappings, then its exclusions, each in address order */
+std::vector<MapEntry> entries(const ZEPEcu& ecu);
+
+/**
+ * Why the entries make no memory map, in the user's language: a range that ends before it starts,
+ * mappings that overlap, an exclusion outside every mapping or overlapping another one. Nullopt when
+ * they make one.
+ */
+std::optional<std::string> check(const std::vector<MapEntry>& entries);
+
+/** replaces the ECU's maps by the entries (checked first); an exclusion takes its mapping's side */
+void apply(const std::vector<MapEntry>& entries, ZEPEcu& ecu);
+
+/** A row of the map editor as the user typed it. */
+struct MapEntryText {
+    MapEntry::Kind kind = MapEntry::Kind::Global;
+    std::string first, last;
+};
+
+/** the rows as entries, checked; else why they make no memory map (an address that is none included) */
+std::variant<std::vector<MapEntry>, std::string> parse(const std::vector<MapEntryText>& rows);
+
+/** the text of a kind of entry in the editor's list, in the current language */
+std::string kindText(MapEntry::Kind kind);
+
+/** an address as typed: hexadecimal digits, with 0x before or H after them or neither */
+std::optional<std::uint32_t> parseAddress(std::string_view text);
 
 } // namespace MapRows
 } // namespace zep

@@ -1,6 +1,7 @@
 #include "database/Connection.h"
 
 #include "database/SchemaUpgrade.h"
+#include "database/SearchIndex.h"
 #include "database/SqlScript.h"
 #include "flash/FlashFile.h"
 #include "text/Documents.h"
@@ -147,6 +148,8 @@ std::unique_ptr<Connection> Connection::open(const std::string& text, Interactio
         connection->enableWal();
     if (*upgrades)
         SchemaUpgrade::UpgradeSchema(*connection, interaction);
+    if (!connection->readOnly_ && !SearchIndex::present(*connection))
+        SearchIndex::create(*connection);
     return connection;
 }
 
@@ -183,6 +186,8 @@ std::unique_ptr<Connection> Connection::create(const std::string& text, SchemaVe
         connection->transaction([&] {
             for (const QString& statement : splitSqlScript(script))
                 connection->execute(statement);
+            if (version == SchemaVersion::Current)
+                SearchIndex::create(*connection);
         });
         return connection;
     }
@@ -196,6 +201,8 @@ std::unique_ptr<Connection> Connection::create(const std::string& text, SchemaVe
         connection->transaction([&] {
             for (const QString& statement : splitSqlScript(script))
                 connection->execute(statement);
+            if (version == SchemaVersion::Current)
+                SearchIndex::create(*connection);
         });
         connection->enableWal();
     } catch (...) {

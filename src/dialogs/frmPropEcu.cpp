@@ -5,6 +5,7 @@
 
 #include "commands/MapRows.h"
 #include "flash/ZEPEcu.h"
+#include "memory/Hex.h"
 #include "navigation/Listing.h"
 #include "text/TextCatalog.h"
 #include "views/ControlTexts.h"
@@ -15,6 +16,7 @@
 #include <QDialogButtonBox>
 #include <QEvent>
 #include <QGridLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -76,9 +78,9 @@ QStringList headers(bool withErasing) {
 
 } // namespace
 
-frmPropEcu::frmPropEcu(ZEPEcu& ecu, QWidget* parent)
-    : QDialog(parent), ecu_(ecu), edit_(ecu), cbIdentificationType_(new QComboBox(this)),
-      txtSupplierCode_(namedLineEdit("txtSupplierCode", this)),
+frmPropEcu::frmPropEcu(ZEPEcu& ecu, QWidget* parent, Mode mode)
+    : QDialog(parent), ecu_(ecu), edit_(ecu), mode_(mode), mapEcu_(ecu),
+      cbIdentificationType_(new QComboBox(this)), txtSupplierCode_(namedLineEdit("txtSupplierCode", this)),
       txtInterByteDelay_(namedLineEdit("txtInterByteDelay", this)),
       txtReplyToRequestDelay_(namedLineEdit("txtReplyToRequestDelay", this)),
       txtComment_(new QPlainTextEdit(this)), txtWriteGranularity_(namedLineEdit("txtWriteGranularity", this)),
@@ -94,8 +96,8 @@ frmPropEcu::frmPropEcu(ZEPEcu& ecu, QWidget* parent)
     tsMapping_->setObjectName("tsMapping");
     gridMapping_->setObjectName("gridMapping");
 
-    // Shown for reference only: the dialog never writes them back.
-    cbIdentificationType_->setEnabled(false);
+    // Shown for reference only: the dialog never writes them back (but for a new ECU's type).
+    cbIdentificationType_->setEnabled(mode == Mode::New);
     txtSupplierCode_->setReadOnly(true);
 
     const auto* hexDigits = new QRegularExpressionValidator(QRegularExpression("[0-9A-Fa-f]*"), this);
@@ -114,7 +116,17 @@ frmPropEcu::frmPropEcu(ZEPEcu& ecu, QWidget* parent)
     connect(buttons.box, &QDialogButtonBox::accepted, this, &frmPropEcu::accept);
     connect(buttons.box, &QDialogButtonBox::rejected, this, &frmPropEcu::reject);
 
-    auto* grid = new QGridLayout(this);
+    auto* outer = new QVBoxLayout(this);
+    if (mode == Mode::New) {
+        txtName_ = namedLineEdit("txtName", this);
+        txtName_->setMaxLength(255);
+        auto* nameRow = new QHBoxLayout;
+        nameRow->addWidget(namedLabel("lblName", "Name", txtName_, this));
+        nameRow->addWidget(txtName_, 1);
+        outer->addLayout(nameRow);
+    }
+    auto* grid = new QGridLayout;
+    outer->addLayout(grid, 1);
     grid->addWidget(namedLabel("lblIdentificationType", "Identification type", cbIdentificationType_, this),
                     0, 0);
     grid->addWidget(cbIdentificationType_, 0, 1, 1, 3);
@@ -153,14 +165,19 @@ frmPropEcu::frmPropEcu(ZEPEcu& ecu, QWidget* parent)
     connect(chkUploadwCRC_, &QCheckBox::clicked, this, [this] { changed_ = true; });
     connect(tsMapping_, &QTabWidget::currentChanged, this, &frmPropEcu::showMapTab);
 
-    setWindowTitle(qs(ecu_.Nom));
+    if (mode != Mode::View)
+        createMapEditor();
+    setWindowTitle(mode == Mode::New ? qtr("frmPropEcu/Messages/newCaption/text", "New ECU") : qs(ecu_.Nom));
     applyControlTexts(*this, "frmPropEcu/Controls");
     fill();
     showMapTab();
     changed_ = false;
-    txtInterByteDelay_->setFocus(); // the first box that can be edited
+    if (txtName_)
+        txtName_->setFocus();
+    else
+        txtInterByteDelay_->setFocus(); // the first box that can be edited
     setSizeGripEnabled(true);
-    resize(600, 560);
+    resize(600, mode == Mode::View ? 560 : 720);
 }
 
 void frmPropEcu::fillIdentificationTypes() {
@@ -212,8 +229,8 @@ bool frmPropEcu::run() {
     return changed_;
 }
 
-bool frmPropEcu::edit(ZEPEcu& ecu, QWidget* parent) {
-    frmPropEcu dialog(ecu, parent);
+bool frmPropEcu::edit(ZEPEcu& ecu, QWidget* parent, Mode mode) {
+    frmPropEcu dialog(ecu, parent, mode);
     return dialog.run();
 }
 
@@ -221,9 +238,30 @@ void frmPropEcu::writeBack() {
     edit_.comment = ss(txtComment_->toPlainText());
     edit_.uploadWithCrc = chkUploadwCRC_->isChecked();
     edit_.writeTo(ecu_);
+    if (mode_ == Mode::View)
+        return;
+    MapRows::apply(entries_, ecu_);
+    if (txtName_) {
+        ecu_.Nom = ss(txtName_->text().trimmed());
+        if (cbIdentificationType_->currentIndex() >= 0)
+            ecu_.IdentificationType = static_cast<int>(cbIdentificationType_->currentData().toLongLong());
+    }
 }
 
 void frmPropEcu::accept() {
+    // A map that cannot be stored, or a new ECU without a name, keeps the dialog open: the reason is shown.
+    if (!mapProblem_.isEmpty()) {
+        lblMapError_->setText(mapProblem_);
+        tsMapping_->setCurrentIndex(2);
+        gridMapEdit_->setFocus();
+        return;
+    }
+    if (txtName_ && txtName_->text().trimmed().isEmpty()) {
+        lblMapError_->setText(
+            qtr("frmDatabase/Messages/newHardware/noName/text", "A new ECU needs a name: type one."));
+        txtName_->setFocus();
+        return;
+    }
     changed_ = true;
     QDialog::accept();
 }
@@ -248,7 +286,7 @@ void frmPropEcu::showMapTab() {
     if (current == nullptr)
         return;
     if (gridMapping_->parentWidget() != current)
-        current->layout()->addWidget(gridMapping_);
+        static_cast<QBoxLayout*>(current->layout())->insertWidget(0, gridMapping_, 1);
     const QString key = current->objectName();
     if (key == QLatin1String("Calibration"))
         showWriteMap(true);
@@ -265,7 +303,7 @@ void frmPropEcu::showWriteMap(bool tuning) {
     QPalette palette = gridMapping_->palette();
     palette.setColor(QPalette::Base, colour);
     gridMapping_->setPalette(palette);
-    for (const MemRange& range : ecu_.WriteMap(tuning))
+    for (const MemRange& range : mapEcu_.WriteMap(tuning))
         MapGrid::addRow(*gridMapping_, range, {}, colour);
     gridMapping_->setUpdatesEnabled(true);
 }
@@ -275,10 +313,109 @@ void frmPropEcu::showErasingMap() {
     MapGrid::reset(*gridMapping_, headers(true));
     gridMapping_->setPalette(QPalette());
     const QString yes = qtr("common/yes/text", "yes");
-    for (const MapRows::ErasingRow& row : MapRows::erasing(ecu_))
+    for (const MapRows::ErasingRow& row : MapRows::erasing(mapEcu_))
         MapGrid::addRow(*gridMapping_, row.range, {classText(row.erasing), row.excluded ? yes : QString()},
                         classColour(row.erasing));
     gridMapping_->setUpdatesEnabled(true);
+}
+
+void frmPropEcu::createMapEditor() {
+    QWidget* page = tsMapping_->widget(2);
+    gridMapEdit_ = new QTableWidget(0, 3, page);
+    gridMapEdit_->setObjectName("gridMapEdit");
+    gridMapEdit_->setHorizontalHeaderLabels(
+        {qtr("frmPropEcu/Controls/gridMapEdit/columnNames/Kind/text", "Range"),
+         qtr("frmPropEcu/Controls/gridMapping/columnNames/Start/text", "Start"),
+         qtr("frmPropEcu/Controls/gridMapping/columnNames/End/text", "End")});
+    gridMapEdit_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    gridMapEdit_->verticalHeader()->hide();
+    gridMapEdit_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    gridMapEdit_->setSelectionMode(QAbstractItemView::SingleSelection);
+    auto* add = new QPushButton(QStringLiteral("Add range"), page);
+    add->setObjectName("cmdAddRange");
+    auto* remove = new QPushButton(QStringLiteral("Remove range"), page);
+    remove->setObjectName("cmdRemoveRange");
+    lblMapError_ = new QLabel(page);
+    lblMapError_->setObjectName("lblMapError");
+    lblMapError_->setWordWrap(true);
+    QPalette red = lblMapError_->palette();
+    red.setColor(QPalette::WindowText, Qt::darkRed);
+    lblMapError_->setPalette(red);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(add);
+    buttons->addWidget(remove);
+    buttons->addWidget(lblMapError_, 1);
+    auto* layout = static_cast<QVBoxLayout*>(page->layout());
+    layout->addWidget(gridMapEdit_, 1);
+    layout->addLayout(buttons);
+    connect(add, &QPushButton::clicked, this, &frmPropEcu::addRange);
+    connect(remove, &QPushButton::clicked, this, &frmPropEcu::removeRange);
+    connect(gridMapEdit_, &QTableWidget::itemChanged, this, &frmPropEcu::mapEdited);
+    entries_ = MapRows::entries(ecu_);
+    for (const MapRows::MapEntry& entry : entries_)
+        addEditorRow(entry);
+}
+
+void frmPropEcu::addEditorRow(const MapRows::MapEntry& entry) {
+    using Kind = MapRows::MapEntry::Kind;
+    const QSignalBlocker quiet(gridMapEdit_);
+    const int row = gridMapEdit_->rowCount();
+    gridMapEdit_->insertRow(row);
+    auto* kind = new QComboBox(gridMapEdit_);
+    for (const Kind k : {Kind::Global, Kind::Tuning, Kind::Exclusion})
+        kind->addItem(qs(MapRows::kindText(k)), static_cast<int>(k));
+    kind->setCurrentIndex(static_cast<int>(entry.kind));
+    connect(kind, &QComboBox::currentIndexChanged, this, &frmPropEcu::mapEdited);
+    gridMapEdit_->setCellWidget(row, 0, kind);
+    gridMapEdit_->setItem(row, 1, new QTableWidgetItem(qs(hex::number(entry.first))));
+    gridMapEdit_->setItem(row, 2, new QTableWidgetItem(qs(hex::number(entry.last))));
+}
+
+void frmPropEcu::addRange() {
+    // after the last mapping, or at 0: a range the user then edits
+    std::uint32_t first = 0;
+    for (const MapRows::MapEntry& entry : entries_)
+        if (entry.kind != MapRows::MapEntry::Kind::Exclusion && entry.last < 0xFFFFFFFF)
+            first = std::max(first, entry.last + 1);
+    addEditorRow({MapRows::MapEntry::Kind::Global, first,
+                  static_cast<std::uint32_t>(std::min<std::uint64_t>(first + 0xFFFF, 0xFFFFFFFF))});
+    gridMapEdit_->setCurrentCell(gridMapEdit_->rowCount() - 1, 1);
+    mapEdited();
+}
+
+void frmPropEcu::removeRange() {
+    const int row = gridMapEdit_->currentRow();
+    if (row < 0)
+        return;
+    gridMapEdit_->removeRow(row);
+    mapEdited();
+}
+
+QString frmPropEcu::mapError() const {
+    return mapProblem_;
+}
+
+void frmPropEcu::mapEdited() {
+    std::vector<MapRows::MapEntryText> rows;
+    for (int row = 0; row < gridMapEdit_->rowCount(); ++row) {
+        const auto* kind = static_cast<QComboBox*>(gridMapEdit_->cellWidget(row, 0));
+        const auto text = [&](int column) {
+            const QTableWidgetItem* item = gridMapEdit_->item(row, column);
+            return item ? ss(item->text()) : std::string();
+        };
+        rows.push_back({static_cast<MapRows::MapEntry::Kind>(kind->currentData().toInt()), text(1), text(2)});
+    }
+    auto parsed = MapRows::parse(rows);
+    if (const auto* error = std::get_if<std::string>(&parsed)) {
+        mapProblem_ = qs(*error);
+        lblMapError_->setText(mapProblem_);
+        return;
+    }
+    mapProblem_.clear();
+    lblMapError_->clear();
+    entries_ = std::get<std::vector<MapRows::MapEntry>>(std::move(parsed));
+    MapRows::apply(entries_, mapEcu_);
+    showMapTab();
 }
 
 } // namespace zep

@@ -6,6 +6,7 @@
 #include "database/Sql.h"
 #include "flash/EcuApplication.h"
 #include "memory/Hex.h"
+#include "navigation/ItemSearch.h"
 #include "navigation/TreeSource.h"
 #include "text/TextCatalog.h"
 
@@ -129,6 +130,8 @@ const std::vector<ListColumn>& listColumns(int level) {
     case 3:
     case 4:
         return identificationColumns;
+    case ItemSearch::Level:
+        return ItemSearch::columns();
     default:
         return none;
     }

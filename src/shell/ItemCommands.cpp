@@ -1,6 +1,7 @@
 #include "ItemCommands.h"
 
 #include "commands/DataSet.h"
+#include "commands/EcuCreation.h"
 #include "commands/ItemEdit.h"
 #include "commands/OpenCommand.h"
 #include "commands/SaveCommand.h"
@@ -217,9 +218,15 @@ void ItemCommands::properties(const std::string& key) {
         const auto id = ItemKey::parse(key);
         try {
             ZEPEcu ecu = EcuStore::Read(db, id->id);
-            if (!frmPropEcu::edit(ecu, &window_))
+            // A local database lets its ECUs' memory maps be edited too.
+            const bool mapEditable = !db.isCentral() && !db.isReadOnly();
+            if (!frmPropEcu::edit(ecu, &window_,
+                                  mapEditable ? frmPropEcu::Mode::EditMap : frmPropEcu::Mode::View))
                 return;
-            db.transaction([&] { EcuStore::Update(db, id->id, ecu); });
+            if (mapEditable)
+                EcuCreation::update(db, id->id, ecu);
+            else
+                db.transaction([&] { EcuStore::Update(db, id->id, ecu); });
             window_.list().listModel().setSubItems(key, ecuSubItems(ecu));
             window_.list().listModel().setTag(key, ecu.Commentaire);
         } catch (const std::exception& e) {
@@ -227,6 +234,24 @@ void ItemCommands::properties(const std::string& key) {
         }
     } else if (kind == ItemKey::Application || kind == ItemKey::Tuning) {
         itemProperties(key, false);
+    }
+}
+
+void ItemCommands::newEcu() {
+    const TreeNode* function = window_.tree().selectedFunction();
+    if (!connected() || !function)
+        return;
+    Connection& db = *window_.connection();
+    try {
+        if (db.isCentral())
+            EcuCreation::create(db, ZEPEcu()); // says why not
+        ZEPEcu ecu = EcuCreation::defaults(db, static_cast<int>(function->id()));
+        if (!frmPropEcu::edit(ecu, &window_, frmPropEcu::Mode::New))
+            return;
+        const qint64 id = EcuCreation::create(db, ecu);
+        window_.inserted({nullptr, function->key(), ItemKey{ItemKey::Ecu, id}.text()});
+    } catch (const std::exception& e) {
+        window_.interaction().critical(e.what());
     }
 }
 

@@ -27,6 +27,8 @@ public:
     /** the dialog of the key's kind: an ECU's or an application's or a tuning's */
     void properties(const std::string& key);
     /** the application's own image, clipped to its tuning area (the default tuning item) */
+    /** "New": a new ECU under the selected function, through the ECU properties dialog (local databases) */
+    void newEcu();
     void applicationProperties(const std::string& key);
     /** the bytes of an application or a tuning in a hex view; the default tuning item: its tuning area */
     void viewBytes(const std::string& key, const std::string& text, bool defaultTuning);

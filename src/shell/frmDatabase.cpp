@@ -2,6 +2,7 @@
 
 #include "DatabaseWindows.h"
 #include "DropHandler.h"
+#include "FindBar.h"
 #include "ItemCommands.h"
 #include "Session.h"
 #include "ToolCommands.h"
@@ -108,7 +109,10 @@ void frmDatabase::createControls() {
     addButton("Details", "Details");
     tbMain_->addSeparator();
     addButton("Properties", "View properties");
-    addButton("Find", "Search...");
+    addButton("Find", "Search...")->setShortcut(QKeySequence::Find);
+    addToolBarBreak();
+    findBar_ = new FindBar(*this);
+    addToolBar(findBar_);
 
     tvMain_ = new DatabaseTree(tree_);
     lvMain_ = new ItemList;
@@ -670,7 +674,9 @@ void frmDatabase::buttonCommand(const QString& key) {
     const std::string itemKey = item ? item->key : node ? node->key() : std::string();
     const std::string itemText = item ? item->text : node ? node->text() : std::string();
 
-    if (key == "Open") {
+    if (key == "New") {
+        commands_->newEcu();
+    } else if (key == "Open") {
         commands_->open();
     } else if (key == "Save") {
         if (item && isDefaultTuningItem(itemKey))
@@ -689,6 +695,8 @@ void frmDatabase::buttonCommand(const QString& key) {
             if (commands_->deleteItem(itemKey, itemText))
                 clickNode(parentKey);
         }
+    } else if (key == "Find") {
+        findBar_->open();
     } else if (key == "Up") {
         up();
     } else if (key == "LargeIcons" || key == "Details" || key == "SmallIcons" || key == "List") {
@@ -721,6 +729,10 @@ void frmDatabase::activateItem() {
     if (!item)
         return;
     const std::string key = item->key;
+    if (lvMain_->listModel().level() == ItemSearch::Level) {
+        findBar_->goTo(key);
+        return;
+    }
     if (tree_.find(key))
         tvMain_->select(key);
     if (keyKind(key) == ItemKey::Tuning || isDefaultTuningItem(key)) {

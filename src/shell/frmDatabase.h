@@ -24,6 +24,7 @@ namespace zep {
 class Connection;
 class DatabaseTree;
 class DropHandler;
+class FindBar;
 class ItemCommands;
 class ItemList;
 class ctlSplitterEx;
@@ -74,6 +75,7 @@ public:
     ItemList& list() { return *lvMain_; }
     TreeSource& treeSource() { return tree_; }
     ItemCommands& commands() { return *commands_; }
+    FindBar& findBar() { return *findBar_; }
     DropHandler& drops() { return *drops_; }
     /** where the window's messages and questions go: message boxes, unless a test put its own */
     Interaction& interaction() { return replacement_ ? *replacement_ : interaction_; }
@@ -161,6 +163,7 @@ private:
     ItemList* lvMain_ = nullptr;
     ctlSplitterEx* splitter_ = nullptr;
     QToolBar* tbMain_ = nullptr;
+    FindBar* findBar_ = nullptr;
     QLabel* infoPanel_ = nullptr;
     QLabel* versionPanel_ = nullptr;
     QLabel* languagePanel_ = nullptr;

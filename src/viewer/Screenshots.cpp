@@ -1,11 +1,15 @@
 // Pictures of the viewer for the eye: the main window at each level and in each view, in English and
 // French, and the dialogs. Used by scripts/screenshots.
 #include "commands/Compare.h"
+#include "commands/EcuCreation.h"
+#include "commands/MapRows.h"
 #include "database/ImageStore.h"
 #include "dialogs/frmCompare.h"
 #include "dialogs/frmHexView.h"
+#include "dialogs/frmPropEcu.h"
 #include "dialogs/frmText.h"
 #include "maps/MemoryMapPicture.h"
+#include "shell/FindBar.h"
 #include "shell/ItemCommands.h"
 #include "shell/ZEPDatabaseView.h"
 #include "shell/frmDatabase.h"
@@ -17,7 +21,10 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QLineEdit>
 #include <QSplitter>
+#include <QTabWidget>
+#include <QTableWidget>
 #include <QTimer>
 
 #include <iostream>
@@ -112,6 +119,26 @@ void windowShots(frmDatabase& w, const QString& language) {
                      QSizeF(MemoryMapPicture::DefaultWidth, MemoryMapPicture::DefaultHeight))
         .save(ss(map));
     std::cout << ss(map) << "\n";
+    // The find bar with the items whose names or codes hold "sw", and a new ECU with its memory map.
+    w.buttonCommand("Details");
+    w.buttonCommand("Find");
+    w.findBar().queryBox().setText("sw");
+    w.findBar().search();
+    shoot(w, language + "-5-find");
+    w.findBar().hide();
+    ZEPEcu newEcu = EcuCreation::defaults(*w.connection(), 0x10);
+    MapRows::apply({{MapRows::MapEntry::Kind::Global, 0x8000, 0xBFFF},
+                    {MapRows::MapEntry::Kind::Tuning, 0xC000, 0xFFFF},
+                    {MapRows::MapEntry::Kind::Exclusion, 0xC000, 0xC0FF}},
+                   newEcu);
+    frmPropEcu created(newEcu, &w, frmPropEcu::Mode::New);
+    created.findChild<QTabWidget*>("tsMapping")->setCurrentIndex(2);
+    created.show();
+    shoot(created, language + "-new-ecu");
+    created.addRange(); // a range that overlaps nothing, then one that does
+    created.findChild<QTableWidget*>("gridMapEdit")->item(3, 1)->setText("BF00");
+    shoot(created, language + "-new-ecu-refused");
+    created.reject();
     frmText info(&w);
     info.setWindowTitle("Information");
     info.setText(w.informationReport());

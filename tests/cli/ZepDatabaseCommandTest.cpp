@@ -109,6 +109,14 @@ TEST_F(ZepDatabaseSubcommand, EachRunsRefusesAndSaysHowToCallIt) {
         {{"db", "mark", "DB", "a1"}, 0, ""},
         {{"db", "mark", "DB", "a9"}, 1, "Application 9 does not exist"},
         {{"db", "mark", "DB", "h1"}, 2, "aID, cID"},
+        {{"db", "find", "DB", "INJECT"}, 0, "h1\t"},
+        {{"db", "find", "DB", "--text", "no such text"}, 1, "Nothing matches"},
+        {{"db", "find", "DB", "inject", "--at", "0"}, 2, "--at goes with --bytes or --text"},
+        {{"db", "new-ecu", "DB", "g16", "--name", "New", "--map", "global:8000-FFFF"}, 0, "h2\n"},
+        {{"db", "new-ecu", "DB", "g16", "--name", "New", "--map", "global:FFFF-8000"},
+         1,
+         "ends before it starts"},
+        {{"db", "new-ecu", "DB", "g16"}, 2, "--name"},
         {{"db", "bogus", "DB"}, 2, "unknown subcommand db bogus"},
     };
     // clang-format on

@@ -552,7 +552,7 @@ TEST_P(Conformance, DatabasesThatAreNotZepOnesAreRefusedAndNotWritten) {
     const QString breaks[] = {
         QStringLiteral("DROP VIEW [Arborescence]"),
         QStringLiteral("DROP TABLE [Exclusions]"),
-        QStringLiteral("ALTER TABLE [Calibrations] DROP COLUMN [Commentaire]"),
+        QStringLiteral("ALTER TABLE [Calibrations] DROP COLUMN [IdentValide]"), // a column no trigger names
         // another program's database that happens to have a table of the same name
         QStringLiteral(
             "DROP VIEW [Arborescence]; DROP TABLE [Calibration Data]; DROP TABLE [Calibrations]; "

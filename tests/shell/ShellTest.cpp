@@ -8,6 +8,7 @@
 #include "database/ConnectionString.h"
 #include "database/ImageStore.h"
 #include "dialogs/frmHexView.h"
+#include "dialogs/frmPropEcu.h"
 #include "shell/DatabaseWindows.h"
 #include "shell/DropHandler.h"
 #include "shell/ItemCommands.h"
@@ -33,6 +34,7 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStyledItemDelegate>
+#include <QTableWidget>
 #include <QToolBar>
 #include <QtTest>
 
@@ -724,6 +726,58 @@ private slots:
                  std::vector<std::string>{"00000ABCDE|checked on the bench"});
         const ListRow& item = t.w->list().listModel().row(t.w->list().listModel().rowOf("a1"));
         QCOMPARE(item.subItems.at(9), std::string("00000ABCDE"));
+    }
+
+    void findListsItemsOfEveryKindAndGoesToOne() {
+        TestWindow t;
+        t.open();
+        t.w->buttonCommand("Find");
+        auto& query = child<QLineEdit>(*t.w, "txtFind");
+        QTest::keyClicks(&query, "app");
+        QTest::keyClick(&query, Qt::Key_Return);
+        const ItemListModel& found = t.w->list().listModel();
+        QCOMPARE(found.rowCount(), 3); // App A, B and C
+        QVERIFY(
+            qs(found.row(found.rowOf("a2")).subItems.at(0)).endsWith("\\Injection")); // its function, its ECU
+        t.selectInList("a2");
+        t.w->list().itemActivated();
+        // The level where it is: the applications of its ECU, with it selected, its tree node shown.
+        QCOMPARE(t.w->depth(), 3);
+        QCOMPARE(t.w->list().selectedKey(), std::string("a2"));
+        QCOMPARE(t.w->tree().currentNode()->key(), std::string("a2"));
+    }
+
+    void newEcuWithItsMemoryMapInALocalDatabaseOnly() {
+        TestWindow t;
+        t.open();
+        t.w->clickNode("g7");
+        t.w->tree().setFocus();
+        t.w->updateEnabledState();
+        QVERIFY(t.w->button("New")->isEnabled());
+        whenModal([](QDialog& d) {
+            QTest::keyClicks(&child<QLineEdit>(d, "txtName"), "Body 2");
+            auto* map = d.findChild<QTableWidget*>("gridMapEdit");
+            static_cast<frmPropEcu&>(d).addRange();
+            QCOMPARE(map->item(0, 1)->text(), QString("0"));
+            map->item(0, 2)->setText("0FFF");
+            d.accept();
+        });
+        t.w->buttonCommand("New");
+        QSqlQuery ecu = t.db().execute("SELECT h.[Ecu Id], m.[Count] FROM [Hardwares] AS h JOIN [Mappings] "
+                                       "AS m ON m.[Ecu Id] = h.[Ecu Id] WHERE h.[Nom] = 'Body 2'");
+        QVERIFY(ecu.next());
+        QCOMPARE(ecu.value(1).toInt(), 0x1000);
+        QCOMPARE(t.w->list().selectedKey(), "h" + ecu.value(0).toString().toStdString());
+        QVERIFY(t.w->treeSource().find(t.w->list().selectedKey()));
+
+        if (!TestDatabase::server())
+            return;
+        TestWindow central(DatabaseEngine::PostgreSQL);
+        central.open();
+        central.w->clickNode("g7");
+        central.w->tree().setFocus();
+        central.w->buttonCommand("New");
+        QCOMPARE(central.ui.shown.size(), std::size_t(1)); // refused, before any dialog
     }
 
     void propertiesCompareTheImageWithItsWriteMap() {
