@@ -3,6 +3,7 @@
 #include "shell/ZEPDatabaseView.h"
 #include "shell/frmDatabase.h"
 #include "text/Documents.h"
+#include "text/TextCatalog.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -19,6 +20,9 @@ int main(int argc, char** argv) {
     options.addVersionOption();
     options.addOption({"base", "Folder (or http location) of the language and addressing files.", "DIR"});
     options.addOption({"lang", "Language code of the texts (en, fr, ...).", "CODE"});
+    options.addOption({"check",
+                       "Opens the database, prints the window's caption and quits (exit status 1 when "
+                       "the database is not a valid one)."});
     options.addPositionalArgument("database", "A database file or a connection string.", "[DATABASE]");
     options.process(app);
 
@@ -31,6 +35,9 @@ int main(int argc, char** argv) {
     std::string database;
     if (!options.positionalArguments().isEmpty()) {
         database = options.positionalArguments().first().toStdString();
+    } else if (options.isSet("check")) {
+        std::cerr << "zepviewer: --check needs a database\n";
+        return 2;
     } else {
         // No database named: ask for one, as the open-database command does.
         database = zep::frmDatabase::chooseDatabase(nullptr, {});
@@ -43,6 +50,18 @@ int main(int argc, char** argv) {
         // No language file anywhere: nothing to show a window with.
         std::cerr << "zepviewer: " << e.what() << "\n";
         return 1;
+    }
+    if (options.isSet("check")) {
+        const zep::frmDatabase* window = view.window();
+        if (!window || !window->valid()) {
+            std::cerr << "zepviewer: "
+                      << zep::tr("frmDatabase/Messages/invalidDatabase/text",
+                                 "Invalid ZEP database. Please check ! ")
+                      << '\n';
+            return 1;
+        }
+        std::cout << window->windowTitle().toStdString() << '\n';
+        return 0;
     }
     return app.exec();
 }
