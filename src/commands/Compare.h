@@ -45,11 +45,13 @@ CompareResult CompareImages(const EcuApplication& first, const std::string& firs
  * the target's kind call for, and compares the target (first) with the dragged item (second). A
  * dragged tuning compares with any item; a dragged application with a tuning (only the tuning write
  * ranges of the application) or with an application (only the application's non-tuning ranges).
- * nullopt when the kinds compare nothing. A failure gives an invalid result.
+ * nullopt when the kinds compare nothing. A failure gives an invalid result. progress, when given,
+ * hears how far the loading of large images is.
  */
 std::optional<CompareResult> CompareItems(Connection& targetDb, const std::string& targetKey,
                                           const std::string& targetName, Connection& sourceDb,
-                                          const std::string& draggedKey, const std::string& draggedName);
+                                          const std::string& draggedKey, const std::string& draggedName,
+                                          Interaction* progress = nullptr);
 
 /**
  * Shows the result's message: OK alone when there is nothing to list, else OK and Cancel. True when
