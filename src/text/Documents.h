@@ -11,7 +11,7 @@ namespace zep {
  */
 void loadDocuments(const std::string& baseLocation, const std::string& language);
 
-/** the installed data folder beside the program's prefix; the source tree's share/ for a program of the build tree */
+/** the installed data folder beside the program's prefix; a program of the build tree: the source's share/ */
 std::string defaultBaseLocation();
 
 } // namespace zep
