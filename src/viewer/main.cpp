@@ -1,4 +1,5 @@
 #include "database/ConnectionString.h"
+#include "flash/FileKind.h"
 #include "shell/Session.h"
 #include "shell/ZEPDatabaseView.h"
 #include "shell/frmDatabase.h"
@@ -7,6 +8,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QMessageBox>
 
 #include <iostream>
 
@@ -33,12 +35,24 @@ int main(int argc, char** argv) {
     zep::ZEPDatabaseView view;
     view.InitUserControl(base, language);
     std::string database;
-    if (!options.positionalArguments().isEmpty()) {
-        database = options.positionalArguments().first().toStdString();
+    const std::string named = options.positionalArguments().isEmpty()
+                                  ? std::string()
+                                  : options.positionalArguments().first().toStdString();
+    // A file manager hands the viewer flash files too: they go into an ECU of a database the user chooses.
+    const bool flashFile = !named.empty() && zep::fileKind(named) != zep::FileKind::None;
+    if (!named.empty() && !flashFile) {
+        database = named;
     } else if (options.isSet("check")) {
         std::cerr << "zepviewer: --check needs a database\n";
         return 2;
     } else {
+        if (flashFile)
+            QMessageBox::information(nullptr, "ZEPViewer",
+                                     QString::fromStdString(zep::tr(
+                                         "zepviewer/Messages/flashFile/text",
+                                         "{0} is a flash file, not a database.{crlf}Choose the database to "
+                                         "open it into, select an ECU and drop the file on its list.",
+                                         named)));
         // No database named: ask for one, as the open-database command does.
         database = zep::frmDatabase::chooseDatabase(nullptr, {});
         if (database.empty())
