@@ -39,7 +39,10 @@ int main(int argc, char** argv) {
                                   ? std::string()
                                   : options.positionalArguments().first().toStdString();
     // A file manager hands the viewer flash files too: they go into an ECU of a database the user chooses.
-    const bool flashFile = !named.empty() && zep::fileKind(named) != zep::FileKind::None;
+    // Named and made so: an SQLite file starts with an "S" as S-record files do.
+    const zep::FileKind extensionKind = zep::kindOfExtension(named);
+    const bool flashFile = extensionKind != zep::FileKind::None && extensionKind != zep::FileKind::Xml &&
+                           zep::fileKind(named) == extensionKind;
     if (!named.empty() && !flashFile) {
         database = named;
     } else if (options.isSet("check")) {
