@@ -297,15 +297,29 @@ void printNode(const TreeNode& node, int depth) {
         printNode(node.child(i), depth + 1);
 }
 
+/** every key, one a line, tunings too: the words the shell completes */
+void printKeys(const TreeNode& node) {
+    std::cout << node.key() << '\n';
+    for (std::size_t i = 0; i < node.childCount(); ++i)
+        printKeys(node.child(i));
+}
+
 int tree(const std::vector<std::string>& args, Interaction& ui) {
-    const Arguments a(args, {}, {});
+    const Arguments a(args, {}, {"keys"});
     a.expectPositional(1);
     auto db = openDatabase(a.positional()[0], ui, Access::Read);
     TreeSource source;
     if (!source.build(*db))
         throw ZepError(errors::File, tr("frmDatabase/Messages/invalidDatabase/text",
                                         "Invalid ZEP database. Please check ! "));
-    printNode(*source.root(), 0);
+    if (!a.has("keys")) {
+        printNode(*source.root(), 0);
+        return 0;
+    }
+    printKeys(*source.root());
+    QSqlQuery tunings = db->execute("SELECT [Calib Id] FROM [Calibrations] ORDER BY [Calib Id]");
+    while (tunings.next())
+        std::cout << ItemKey{ItemKey::Tuning, tunings.value(0).toLongLong()}.text() << '\n';
     return 0;
 }
 
@@ -349,7 +363,7 @@ int compare(const std::vector<std::string>& args, Interaction& ui) {
         otherDb = openDatabase(*a.value("source-db"), ui, Access::Read);
     Connection& sourceDb = otherDb ? *otherDb : *targetDb;
     const auto result = Compare::CompareItems(*targetDb, target.text(), itemName(*targetDb, target), sourceDb,
-                                              source.text(), itemName(sourceDb, source));
+                                              source.text(), itemName(sourceDb, source), &ui);
     if (!result)
         throw UsageError("an application compares with a tuning or an application; a tuning with either");
     if (result->invalid)
@@ -501,8 +515,10 @@ const std::vector<Command>& dbCommands() {
         {"db demo", "zep db demo DB",
          "  Makes a new local database filled with sample functions, ECUs, applications and tunings.\n",
          demo},
-        {"db tree", "zep db tree DB",
-         "  Prints the tree of functions, ECUs and applications, a key and a name a line.\n", tree},
+        {"db tree", "zep db tree DB [--keys]",
+         "  Prints the tree of functions, ECUs and applications, a key and a name a line. --keys prints\n"
+         "  only the keys, tunings' too, one a line (for shell completion).\n",
+         tree},
         {"db list", "zep db list DB KEY",
          "  Prints the list of the node KEY (r, gADDRESS, hID, aID): its columns, then one item a line.\n",
          list},

@@ -151,7 +151,8 @@ CompareResult CompareImages(const EcuApplication& first, const std::string& firs
 
 std::optional<CompareResult> CompareItems(Connection& targetDb, const std::string& targetKey,
                                           const std::string& targetName, Connection& sourceDb,
-                                          const std::string& draggedKey, const std::string& draggedName) {
+                                          const std::string& draggedKey, const std::string& draggedName,
+                                          Interaction* progress) {
     const char dragged = keyKind(draggedKey), target = keyKind(targetKey);
     const bool tuningCompare =
         dragged == ItemKey::Tuning || (dragged == ItemKey::Application && target == ItemKey::Tuning);
@@ -162,8 +163,9 @@ std::optional<CompareResult> CompareItems(Connection& targetDb, const std::strin
     const std::string title = tuningCompare ? tr("frmDatabase/Messages/compare/tuning/text", "Tuning compare")
                                             : tr("frmDatabase/Messages/compare/soft/text", "Soft compare");
     try {
-        EcuApplication first = ImageStore::Download(targetDb, targetKey, tuningCompare);
-        EcuApplication second = ImageStore::Download(sourceDb, draggedKey, dragged == ItemKey::Tuning);
+        EcuApplication first = ImageStore::Download(targetDb, targetKey, tuningCompare, nullptr, progress);
+        EcuApplication second =
+            ImageStore::Download(sourceDb, draggedKey, dragged == ItemKey::Tuning, nullptr, progress);
         if (dragged == ItemKey::Application) {
             if (tuningCompare)
                 second.Ecu().Intersect(second.value(), true);

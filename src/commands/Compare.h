@@ -62,11 +62,13 @@ CompareResult CompareImages(const EcuApplication& first, const std::string& firs
  * the target's kind call for, and compares the target (first) with the dragged item (second). A
  * dragged tuning compares with any item; a dragged application with a tuning (only the tuning write
  * ranges of the application) or with an application (only the application's non-tuning ranges).
- * nullopt when the kinds compare nothing. A failure gives an invalid result.
+ * nullopt when the kinds compare nothing. A failure gives an invalid result. progress, when given,
+ * hears how far the loading of large images is.
  */
 std::optional<CompareResult> CompareItems(Connection& targetDb, const std::string& targetKey,
                                           const std::string& targetName, Connection& sourceDb,
-                                          const std::string& draggedKey, const std::string& draggedName);
+                                          const std::string& draggedKey, const std::string& draggedName,
+                                          Interaction* progress = nullptr);
 
 /** the rules of CompareImages over every byte, with no limit; an ECU without fill pattern fails the same */
 CompareDetail Details(const EcuApplication& first, const EcuApplication& second);

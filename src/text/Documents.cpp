@@ -21,16 +21,15 @@ std::string defaultBaseLocation() {
     namespace fs = std::filesystem;
     std::error_code ec;
     const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-    if (!ec) {
-        const fs::path installed = exe.parent_path().parent_path() / "share" / "zepviewer";
-        if (fs::exists(installed / "lang" / "ZEPViewer.xml", ec))
-            return installed.string();
-    }
-#ifdef ZEP_SOURCE_SHARE
-    return ZEP_SOURCE_SHARE;
-#else
-    return "share";
-#endif
+    if (ec)
+        return "share";
+    const fs::path installed = (exe.parent_path() / ZEP_DATA_FROM_BIN).lexically_normal();
+    // Only a program of the build tree reads the source tree: an installed one that lost its data
+    // reads its own, never files of a tree that may have changed or gone since.
+    const std::string build = fs::weakly_canonical(ZEP_BUILD_TREE, ec).string() + "/";
+    if (exe.string().rfind(build, 0) == 0 && !fs::exists(installed / "lang" / "ZEPViewer.xml", ec))
+        return ZEP_SOURCE_SHARE;
+    return installed.string();
 }
 
 } // namespace zep

@@ -11,7 +11,7 @@ namespace zep {
  */
 void loadDocuments(const std::string& baseLocation, const std::string& language);
 
-/** the folder of the installed data, or the source tree's share/ when run from a build folder */
+/** the installed data folder beside the program's prefix; a program of the build tree: the source's share/ */
 std::string defaultBaseLocation();
 
 } // namespace zep
