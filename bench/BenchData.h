@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -37,6 +38,28 @@ inline void insertRows(Connection& db, const QString& head, int columns,
         }
         db.execute(statement, values);
     }
+}
+
+/**
+ * measure(db) on a new local database in a folder of its own; the folder goes afterwards, whatever
+ * happens (the connection is closed first)
+ */
+template <class Measure>
+auto onNewLocalDatabase(const std::string& name, const std::string& schema, Measure measure) {
+    namespace fs = std::filesystem;
+    const fs::path folder =
+        fs::temp_directory_path() / ("zep-bench-" + name + "-" + std::to_string(getpid()));
+    fs::create_directories(folder);
+    struct Removal {
+        fs::path folder;
+        ~Removal() {
+            std::error_code ignored;
+            fs::remove_all(folder, ignored);
+        }
+    } removal{folder};
+    const auto db = Connection::create(ConnectionString::forFile((folder / "bench.zdb").string()),
+                                       SchemaVersion::Current, schema);
+    return measure(*db);
 }
 
 /** fills db with the large database; the Ecu Id of the ECU with bigEcuApplications applications */

@@ -85,21 +85,8 @@ Figures measure(const std::string& engine, Connection& db, int runs) {
 }
 
 Figures sqlite(int runs) {
-    const fs::path folder = fs::temp_directory_path() / ("zep-bench-navigation-" + std::to_string(getpid()));
-    fs::create_directories(folder);
-    try {
-        std::optional<Figures> f;
-        {
-            const auto db = Connection::create(ConnectionString::forFile((folder / "bench.zdb").string()),
-                                               SchemaVersion::Current, ZEP_SHARE_DIR "/schema");
-            f = measure("SQLite", *db, runs);
-        }
-        fs::remove_all(folder);
-        return *f;
-    } catch (...) {
-        fs::remove_all(folder);
-        throw;
-    }
+    return bench::onNewLocalDatabase("navigation", ZEP_SHARE_DIR "/schema",
+                                     [&](Connection& db) { return measure("SQLite", db, runs); });
 }
 
 Figures postgres(const std::string& server, int runs) {
